@@ -1,0 +1,89 @@
+#include "FrameTick.h"
+
+#include "ColorPattern.h"
+#include "FrameHost.h"
+#include "Scene.h"
+#include "WrapMath.h"
+
+namespace glintfall {
+
+namespace {
+
+// Where the canvas's top-left lies inside the window's outer rectangle, as the program has always
+// assumed: fixed numbers, not read from the window manager.
+constexpr std::int32_t kCanvasOffsetX = 2;
+constexpr std::int32_t kCanvasOffsetY = 26;
+
+bool IsDue(const Scene& scene, std::uint32_t now)
+{
+    const auto elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(scene.lastFrameTime));
+    return elapsed >= static_cast<std::int32_t>(kFrameIntervalMs);
+}
+
+bool InsideWindow(std::int32_t rx, std::int32_t ry, const TRect& window)
+{
+    return rx >= 0 && ry >= 0 && ry <= window.height && rx <= window.width;
+}
+
+// Two pairs are always recorded after a clear, even with a still cursor; from then on a pair is
+// recorded only when the cursor has left the last primary dot.
+bool RepeatsLastPrimary(const Trail& dots, std::int32_t px, std::int32_t py)
+{
+    if (dots.Length() < 4)
+        return false;
+    const TDot& last = dots[dots.Length() - 2];
+    return last.x == px && last.y == py;
+}
+
+std::int32_t MirrorOf(std::int32_t coordinate, std::int32_t extent)
+{
+    const auto half = static_cast<std::int32_t>(static_cast<std::uint32_t>(extent) >> 1);
+    return WrapSub(WrapAdd(half, half), coordinate);
+}
+
+} // namespace
+
+void AEIdle(Scene& scene, FrameHost& host, bool& Done)
+{
+    Done = false;
+    const std::uint32_t now = host.NowMs();
+    if (!IsDue(scene, now)) {
+        host.SleepOneMs();
+        return;
+    }
+    scene.lastFrameTime = static_cast<std::int32_t>(now);
+    if (scene.cycling)
+        scene.phase = WrapAdd(scene.phase, 1);
+    ComposeFrame(scene, host);
+    if (scene.recording)
+        AddDotPair(scene, host);
+}
+
+void ComposeFrame(Scene& scene, FrameHost& host)
+{
+    scene.dots.Render(MakeStampPalette(scene), *scene.backBmp);
+    host.PresentFrame(*scene.backBmp);
+}
+
+void AddDotPair(Scene& scene, FrameHost& host)
+{
+    const TPoint cursor = host.CursorPos();
+    const TRect window = host.WindowRect();
+    const std::int32_t rx = WrapSub(cursor.x, window.left);
+    const std::int32_t ry = WrapSub(cursor.y, window.top);
+    if (!InsideWindow(rx, ry, window))
+        return;
+    const std::int32_t px = WrapSub(rx, kCanvasOffsetX);
+    const std::int32_t py = WrapSub(ry, kCanvasOffsetY);
+    if (RepeatsLastPrimary(scene.dots, px, py))
+        return;
+    scene.dots.Append({px, py, 1});
+    scene.dots.Append({MirrorOf(px, scene.backBmp->Width()), MirrorOf(py, scene.backBmp->Height()), 1});
+}
+
+void ClearTrail(Scene& scene)
+{
+    scene.dots.Clear();
+}
+
+} // namespace glintfall

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+namespace glintfall {
+
+class FrameHost;
+struct Scene;
+
+// Frames are drawn at most once per this many milliseconds.
+inline constexpr std::uint32_t kFrameIntervalMs = 9;
+
+// The frame tick, called by the event loop whenever its queue is empty. Sets Done to false on
+// every path so that the loop calls it again at once.
+void AEIdle(Scene& scene, FrameHost& host, bool& Done);
+
+// Draws the whole trail into the scene's surface and presents it on the canvas.
+void ComposeFrame(Scene& scene, FrameHost& host);
+
+// Records the cursor as a dot and its twin mirrored through the canvas centre.
+void AddDotPair(Scene& scene, FrameHost& host);
+
+void ClearTrail(Scene& scene);
+
+} // namespace glintfall

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Color.h"
+#include "Geometry.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace glintfall {
+
+class TABitmap;
+
+// Colours of a frame by stamp: entry 0 is the background, entry 1 + j the colour of every trail
+// index i with i mod 256 == j.
+using StampPalette = std::array<TPixel, 257>;
+
+// The ordered dots of the picture, plus a map that keeps a frame's cost independent of their number.
+//
+// A later dot overwrites an earlier one on the same pixel, and a dot's colour depends on its index
+// only through index mod 256. So each canvas pixel needs just the stamp of the last dot covering
+// it, and a frame is one pass over the canvas whatever the length of the trail.
+class Trail {
+public:
+    Trail(std::int32_t canvasWidth, std::int32_t canvasHeight);
+
+    void Append(TDot dot);
+    void Clear();
+
+    std::size_t Length() const { return m_dots.size(); }
+    const TDot& operator[](std::size_t index) const { return m_dots[index]; }
+
+    // Writes every pixel of the canvas-sized surface from the stamps through the palette.
+    void Render(const StampPalette& palette, TABitmap& surface) const;
+
+private:
+    void Stamp(const TDot& dot, std::uint16_t stamp);
+
+    std::int32_t m_width;
+    std::int32_t m_height;
+    // A deque grows without copying what it holds and keeps the memory per dot close to its size.
+    std::deque<TDot> m_dots;
+    // Per canvas pixel, row by row: 0 where no dot lies, else 1 + (index of the last dot) mod 256.
+    std::vector<std::uint16_t> m_stamps;
+};
+
+} // namespace glintfall
