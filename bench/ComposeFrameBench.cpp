@@ -1,0 +1,95 @@
+#include "FakeHost.h"
+#include "FrameTick.h"
+#include "LiteralCompose.h"
+#include "Scene.h"
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <memory>
+#include <random>
+
+namespace glintfall {
+namespace {
+
+// A cursor wandering over and around the window, recorded the way the frame tick records it.
+class WanderingCursor {
+public:
+    explicit WanderingCursor(FakeHost& host)
+        : m_host(host)
+    {
+    }
+
+    void Step()
+    {
+        m_x = std::clamp(m_x + m_step(m_random), -60, 560);
+        m_y = std::clamp(m_y + m_step(m_random), -60, 600);
+        m_host.cursor = {m_host.window.left + m_x, m_host.window.top + m_y};
+    }
+
+private:
+    FakeHost& m_host;
+    std::mt19937 m_random{42};
+    std::uniform_int_distribution<int> m_step{-6, 6};
+    int m_x = 240;
+    int m_y = 260;
+};
+
+std::unique_ptr<Scene> SceneWithTrail(FakeHost& host, std::int64_t dotCount)
+{
+    auto scene = std::make_unique<Scene>(0);
+    scene->backBmp = std::make_unique<TABitmap>(kCanvasSize, kCanvasSize);
+    WanderingCursor cursor(host);
+    while (scene->dotCount() < dotCount) {
+        cursor.Step();
+        AddDotPair(*scene, host);
+    }
+    return scene;
+}
+
+void BM_ComposeFrame(benchmark::State& state)
+{
+    FakeHost host;
+    const std::size_t heapBefore = mallinfo2().uordblks;
+    const auto scene = SceneWithTrail(host, state.range(0));
+    const std::size_t heapAfter = mallinfo2().uordblks;
+    for (auto _ : state) {
+        scene->phase += 1;
+        ComposeFrame(*scene, host);
+        benchmark::DoNotOptimize(host.lastFrame.Pixels().data());
+    }
+    if (state.range(0) > 0)
+        state.counters["bytes_per_dot"] = static_cast<double>(heapAfter - heapBefore) / state.range(0);
+}
+BENCHMARK(BM_ComposeFrame)->Arg(0)->Arg(1000)->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMicrosecond);
+
+void BM_ComposeFrameLiteral(benchmark::State& state)
+{
+    FakeHost host;
+    const auto scene = SceneWithTrail(host, state.range(0));
+    for (auto _ : state) {
+        scene->phase += 1;
+        ComposeFrameLiteral(*scene);
+        host.PresentFrame(*scene->backBmp);
+        benchmark::DoNotOptimize(host.lastFrame.Pixels().data());
+    }
+}
+BENCHMARK(BM_ComposeFrameLiteral)->Arg(0)->Arg(1000)->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMicrosecond);
+
+// Appending one pair to a trail that already holds the given number of dots.
+void BM_AddDotPair(benchmark::State& state)
+{
+    FakeHost host;
+    const auto scene = SceneWithTrail(host, state.range(0));
+    WanderingCursor cursor(host);
+    for (auto _ : state) {
+        cursor.Step();
+        AddDotPair(*scene, host);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_AddDotPair)->Arg(0)->Arg(10000000);
+
+} // namespace
+} // namespace glintfall

@@ -1,0 +1,87 @@
+#include "ColorPattern.h"
+#include "Scene.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <tuple>
+
+namespace glintfall {
+namespace {
+
+TEST(ColorPatternTest, startUpColoursAlongTheTrail)
+{
+    const Scene scene(0);
+    const std::pair<std::int32_t, TColor> rows[] = {
+        {0, RGB(0, 0, 0)},     {1, RGB(1, 1, 2)},   {2, RGB(2, 4, 6)},
+        {16, RGB(16, 0, 16)},  {255, RGB(255, 1, 0)}, {256, RGB(0, 0, 0)},
+    };
+    for (const auto& [index, color] : rows)
+        EXPECT_EQ(DotColor(scene, index), color) << "dot " << index;
+}
+
+TEST(ColorPatternTest, patternsAssignTheTermsToTheChannels)
+{
+    Scene scene(0);
+    scene.offsetA = 10; // at k = 0 the terms are A = 10, B = 20, C = 30
+    scene.offsetB = 20;
+    scene.offsetC = 30;
+    const TColor expected[] = {RGB(10, 20, 30), RGB(10, 30, 20), RGB(20, 10, 30),
+                               RGB(20, 30, 10), RGB(30, 20, 10), RGB(30, 10, 20)};
+    for (std::int32_t pattern = 0; pattern < 6; ++pattern) {
+        scene.pattern = pattern;
+        EXPECT_EQ(DotColor(scene, 0), expected[pattern]) << "pattern " << pattern;
+    }
+}
+
+TEST(ColorPatternTest, firstFivePatternsOfEveryRun)
+{
+    Scene scene(0);
+    const std::tuple<int, int, int, int> expected[] = {
+        {0, 8, 220, 1}, {69, 171, 81, 0}, {95, 108, 20, 2}, {18, 215, 15, 1}, {234, 94, 198, 1},
+    };
+    for (const auto& row : expected) {
+        RandomizePattern(scene);
+        EXPECT_EQ(std::tuple(scene.offsetA, scene.offsetB, scene.offsetC, scene.pattern), row);
+    }
+    EXPECT_EQ(scene.phase, 0);
+}
+
+TEST(ColorPatternTest, firstRandomPatternColours)
+{
+    Scene scene(0);
+    RandomizePattern(scene);
+    EXPECT_EQ(DotColor(scene, 0), RGB(0, 220, 8));
+    EXPECT_EQ(DotColor(scene, 1), RGB(1, 222, 9));
+}
+
+TEST(ColorPatternTest, phaseShiftsAndWrapsTheCycle)
+{
+    Scene scene(0);
+    scene.phase = -1;
+    EXPECT_EQ(DotColor(scene, 0), RGB(255, 1, 0));
+
+    Scene reference(0);
+    scene.phase = INT_MAX;
+    for (std::int32_t i = 0; i < 300; ++i) // INT_MAX + 1 wraps to INT_MIN, which is 0 mod 256
+        EXPECT_EQ(DotColor(scene, i + 1), DotColor(reference, i)) << "dot " << i;
+    EXPECT_EQ(DotColor(scene, INT_MAX), DotColor(reference, 254));
+}
+
+TEST(ColorPatternTest, randomBelowOneIsZeroAndStillAdvances)
+{
+    std::uint32_t seed = 0;
+    EXPECT_EQ(RandomBelow(seed, 1), 0);
+    EXPECT_EQ(seed, 1u);
+    EXPECT_EQ(RandomBelow(seed, 1), 0);
+    EXPECT_EQ(seed, 134775814u);
+}
+
+TEST(ColorPatternTest, colourBecomesPixelWithBlueInTheLowestByte)
+{
+    EXPECT_EQ(ColorToPixel(RGB(0x11, 0x22, 0x33)), 0xFF112233u);
+    EXPECT_EQ(PixelToColor(0xFF112233u), RGB(0x11, 0x22, 0x33));
+}
+
+} // namespace
+} // namespace glintfall

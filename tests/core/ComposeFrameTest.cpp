@@ -1,0 +1,88 @@
+#include "ColorPattern.h"
+#include "FakeHost.h"
+#include "FrameTick.h"
+#include "LiteralCompose.h"
+#include "Scene.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace glintfall {
+namespace {
+
+struct ComposeFrameTest : ::testing::Test {
+    ComposeFrameTest() { scene.backBmp = std::make_unique<TABitmap>(kCanvasSize, kCanvasSize); }
+
+    // The frame ComposeFrame presents, next to the frame of the literal per-dot redraw.
+    std::pair<TABitmap, TABitmap> BothFrames()
+    {
+        ComposeFrame(scene, host);
+        ComposeFrameLiteral(scene);
+        return {host.lastFrame, *scene.backBmp};
+    }
+
+    FakeHost host;
+    Scene scene{0};
+};
+
+TEST_F(ComposeFrameTest, emptyTrailGivesABlackFrame)
+{
+    ComposeFrame(scene, host);
+    EXPECT_EQ(host.lastFrame, TABitmap(kCanvasSize, kCanvasSize));
+}
+
+TEST_F(ComposeFrameTest, dotsOnTheEdgesAreClipped)
+{
+    scene.offsetA = 100; // no dot index is black in this pattern's red channel
+    for (const TDot dot : {TDot{-1, 5, 1}, TDot{480, 0, 1}, TDot{5, -1, 1}, TDot{0, 480, 1}})
+        scene.dots.Append(dot);
+    ComposeFrame(scene, host);
+    EXPECT_EQ(host.lastFrame, TABitmap(kCanvasSize, kCanvasSize));
+
+    scene.dots.Append({479, 479, 1});
+    scene.dots.Append({0, 0, 1});
+    ComposeFrame(scene, host);
+    EXPECT_EQ(host.lastFrame.Pixel(479, 479), ColorToPixel(DotColor(scene, 4)));
+    EXPECT_EQ(host.lastFrame.Pixel(0, 0), ColorToPixel(DotColor(scene, 5)));
+}
+
+TEST_F(ComposeFrameTest, firstDotOfAFreshTrailIsInvisible)
+{
+    scene.dots.Append({10, 10, 1});
+    ComposeFrame(scene, host);
+    EXPECT_EQ(host.lastFrame.Pixel(10, 10), kBlackPixel);
+}
+
+TEST_F(ComposeFrameTest, laterDotOverwritesEarlierOnTheSamePixel)
+{
+    for (int i = 0; i < 300; ++i)
+        scene.dots.Append({7, 9, 1});
+    ComposeFrame(scene, host);
+    EXPECT_EQ(host.lastFrame.Pixel(7, 9), ColorToPixel(DotColor(scene, 299)));
+}
+
+// Random trails: wandering pairs, some off the canvas, some larger squares, with clears and changes
+// of phase and pattern between frames. Every frame must match the literal redraw pixel for pixel.
+TEST_F(ComposeFrameTest, matchesTheLiteralRedrawOnRandomTrails)
+{
+    std::mt19937 random(12345);
+    auto coordinate = [&] { return std::uniform_int_distribution<std::int32_t>(-40, 520)(random); };
+    for (int frame = 0; frame < 40; ++frame) {
+        const int added = std::uniform_int_distribution<int>(0, 3000)(random);
+        for (int i = 0; i < added; ++i) {
+            const std::int32_t size = random() % 50 == 0 ? static_cast<std::int32_t>(random() % 7) - 1 : 1;
+            scene.dots.Append({coordinate(), coordinate(), size});
+        }
+        scene.phase = static_cast<std::int32_t>(random());
+        if (frame % 7 == 3)
+            RandomizePattern(scene);
+        if (frame % 11 == 5)
+            ClearTrail(scene);
+        const auto [fast, literal] = BothFrames();
+        ASSERT_EQ(fast, literal) << "frame " << frame << " with " << scene.dotCount() << " dots";
+    }
+}
+
+} // namespace
+} // namespace glintfall

@@ -1,0 +1,148 @@
+#include "FakeHost.h"
+#include "FrameTick.h"
+#include "Scene.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace glintfall {
+namespace {
+
+struct FrameTickTest : ::testing::Test {
+    Scene MakeScene()
+    {
+        Scene scene(host.clock);
+        scene.backBmp = std::make_unique<TABitmap>(kCanvasSize, kCanvasSize);
+        return scene;
+    }
+
+    // One call of the tick, as the event loop makes it.
+    bool Tick(Scene& scene)
+    {
+        bool done = true;
+        AEIdle(scene, host, done);
+        return done;
+    }
+
+    FakeHost host;
+};
+
+TEST_F(FrameTickTest, firstTickDrawsWhateverTheClockReads)
+{
+    for (const std::uint32_t clock : {0u, 8u, 0x7FFFFFFFu, 0x80000000u, 0x80000009u, 0xFFFFFFFFu}) {
+        host.clock = clock;
+        host.framesPresented = 0;
+        Scene scene = MakeScene();
+        EXPECT_FALSE(Tick(scene));
+        EXPECT_EQ(host.framesPresented, 1) << "clock " << clock;
+        EXPECT_EQ(static_cast<std::uint32_t>(scene.lastFrameTime), clock);
+    }
+}
+
+TEST_F(FrameTickTest, framesAreNineMillisecondsApartAcrossTheClockWrap)
+{
+    struct Row {
+        std::uint32_t lastFrame;
+        std::uint32_t now;
+        bool due;
+    };
+    const Row rows[] = {
+        {1000, 1008, false}, {1000, 1009, true},     {0xFFFFFFFBu, 3, false},
+        {0xFFFFFFFBu, 4, true}, {0x7FFFFFFFu, 0x80000008u, true},
+    };
+    for (const Row& row : rows) {
+        Scene scene = MakeScene();
+        scene.lastFrameTime = static_cast<std::int32_t>(row.lastFrame);
+        host.clock = row.now;
+        host.framesPresented = host.sleeps = 0;
+        EXPECT_FALSE(Tick(scene));
+        EXPECT_EQ(host.framesPresented, row.due ? 1 : 0) << row.lastFrame << " -> " << row.now;
+        EXPECT_EQ(host.sleeps, row.due ? 0 : 1);
+    }
+}
+
+TEST_F(FrameTickTest, tickThatIsNotDueChangesNothing)
+{
+    Scene scene = MakeScene();
+    scene.cycling = true;
+    host.PointAtCanvas(10, 10);
+    Tick(scene);
+    const std::int32_t phase = scene.phase;
+    const std::int32_t last = scene.lastFrameTime;
+    host.PointAtCanvas(20, 20);
+    host.clock += 8;
+    Tick(scene);
+    EXPECT_EQ(scene.phase, phase);
+    EXPECT_EQ(scene.lastFrameTime, last);
+    EXPECT_EQ(scene.dotCount(), 2);
+}
+
+TEST_F(FrameTickTest, phaseGrowsOncePerDrawnFrameNotPerCall)
+{
+    Scene scene = MakeScene();
+    scene.cycling = true;
+    for (int call = 0; call < 100; ++call)
+        Tick(scene);
+    EXPECT_GT(host.sleeps, 0);
+    EXPECT_EQ(scene.phase, host.framesPresented);
+    // A frame, then eight calls that sleep until 9 ms have passed: one frame per ten calls.
+    EXPECT_EQ(host.framesPresented, 10);
+}
+
+TEST_F(FrameTickTest, phaseWrapsFromLargestToSmallest)
+{
+    Scene scene = MakeScene();
+    scene.cycling = true;
+    scene.phase = INT_MAX;
+    Tick(scene);
+    EXPECT_EQ(scene.phase, INT_MIN);
+}
+
+TEST_F(FrameTickTest, recordingOffKeepsTheTrailButStillDrawsAndCycles)
+{
+    Scene scene = MakeScene();
+    scene.recording = false;
+    scene.cycling = true;
+    for (int frame = 0; frame < 3; ++frame) {
+        host.PointAtCanvas(frame * 10, 5);
+        Tick(scene);
+        host.clock += 9;
+    }
+    EXPECT_EQ(scene.dotCount(), 0);
+    EXPECT_EQ(host.framesPresented, 3);
+    EXPECT_EQ(scene.phase, 3);
+}
+
+TEST_F(FrameTickTest, pairRecordedInATickIsDrawnInTheNext)
+{
+    Scene scene = MakeScene();
+    scene.offsetA = 200; // makes dot 0 visible
+    host.PointAtCanvas(100, 50);
+    Tick(scene);
+    EXPECT_EQ(host.lastFrame.Pixel(100, 50), kBlackPixel);
+    host.clock += 9;
+    Tick(scene);
+    EXPECT_NE(host.lastFrame.Pixel(100, 50), kBlackPixel);
+    EXPECT_NE(host.lastFrame.Pixel(380, 430), kBlackPixel);
+}
+
+TEST_F(FrameTickTest, unreadableCursorFailsAfterTheFrameAndLeavesTheTrail)
+{
+    Scene scene = MakeScene();
+    host.cursorError = TOSError::FromCode(5, "Access is denied.");
+    bool done = true;
+    try {
+        AEIdle(scene, host, done);
+        FAIL() << "the failure must leave the tick";
+    } catch (const TOSError& error) {
+        EXPECT_STREQ(error.what(), "System Error.  Code: 5.\nAccess is denied.");
+    }
+    EXPECT_FALSE(done);
+    EXPECT_EQ(host.framesPresented, 1);
+    EXPECT_EQ(scene.dotCount(), 0);
+    EXPECT_STREQ(TOSError::WithoutCode().what(), "A call to an OS function failed");
+}
+
+} // namespace
+} // namespace glintfall
