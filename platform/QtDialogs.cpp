@@ -1,0 +1,81 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace glintfall {
+
+namespace {
+
+QScreen* ScreenOf(QWidget* widget)
+{
+    return widget ? widget->screen() : QGuiApplication::primaryScreen();
+}
+
+void CentreOnScreen(QWidget& dialog, QScreen* screen)
+{
+    dialog.adjustSize();
+    QRect frame = dialog.frameGeometry();
+    frame.moveCenter(screen->geometry().center());
+    dialog.move(frame.topLeft());
+}
+
+// Centred horizontally, with the top at one third of the free height.
+void PlaceInUpperThird(QWidget& dialog, QScreen* screen)
+{
+    dialog.adjustSize();
+    const QRect available = screen->availableGeometry();
+    const QSize size = dialog.frameGeometry().size();
+    dialog.move(available.left() + (available.width() - size.width()) / 2,
+                available.top() + (available.height() - size.height()) / 3);
+}
+
+} // namespace
+
+void QtDialogs::ShowErrorReport(const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
+    box.exec();
+}
+
+void QtDialogs::ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
+                            bool centreOnScreen)
+{
+    const auto boxIcon = icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
+    QMessageBox box(boxIcon, caption, text, QMessageBox::Ok, parent);
+    if (centreOnScreen)
+        CentreOnScreen(box, ScreenOf(parent));
+    box.exec();
+}
+
+std::optional<QString> QtDialogs::AskSaveFileName(QWidget* parent, const SaveDialogRequest& request)
+{
+    // Qt's own dialog, so that its filter text, overwrite question and position are as asked.
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(request.filter);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    dialog.setSizeGripEnabled(true);
+    PlaceInUpperThird(dialog, ScreenOf(parent));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+bool QtDialogs::ConfirmOverwrite(QWidget* parent, const QString& path)
+{
+    // The words of the save dialog's own question, so that both read alike.
+    const QString question =
+        QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName());
+    return QMessageBox::warning(parent, QFileDialog::tr("Save As"), question, QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) == QMessageBox::Yes;
+}
+
+} // namespace glintfall

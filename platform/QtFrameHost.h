@@ -1,0 +1,31 @@
+#pragma once
+
+#include "FrameHost.h"
+
+class QWidget;
+
+namespace glintfall {
+
+class TImage;
+
+// The frame tick's surroundings on Qt: a monotonic clock, the global cursor, the main window's
+// outer rectangle, and the canvas control that shows each frame.
+class QtFrameHost : public FrameHost {
+public:
+    QtFrameHost(QWidget& window, TImage& canvas);
+
+    // The clock that NowMs reads, for use before any window exists.
+    static std::uint32_t ClockNow();
+
+    std::uint32_t NowMs() override;
+    void SleepOneMs() override;
+    TPoint CursorPos() override;
+    TRect WindowRect() override;
+    void PresentFrame(const TABitmap& frame) override;
+
+private:
+    QWidget& m_window;
+    TImage& m_canvas;
+};
+
+} // namespace glintfall

@@ -1,0 +1,77 @@
+#include "TImage.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace glintfall {
+
+TImage::TImage(QWidget* parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+    // Every pixel is painted from the picture, or left to the parent's background before that.
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void TImage::Draw(const TABitmap& bitmap)
+{
+    if (m_picture.Width() == bitmap.Width() && m_picture.Height() == bitmap.Height())
+        std::copy(bitmap.Pixels().begin(), bitmap.Pixels().end(), m_picture.Pixels().begin());
+    else
+        m_picture = bitmap;
+    update();
+}
+
+void TImage::SetPicture(TABitmap picture)
+{
+    // A picture read from a file may carry transparency; the control shows every picture opaque.
+    for (TPixel& pixel : picture.Pixels())
+        pixel |= kOpaque;
+    m_picture = std::move(picture);
+    update();
+}
+
+void TImage::paintEvent(QPaintEvent*)
+{
+    if (m_picture.Empty())
+        return;
+    // The pixels are shared with the picture, not copied.
+    const QImage image(reinterpret_cast<const uchar*>(m_picture.Pixels().data()), m_picture.Width(),
+                       m_picture.Height(), m_picture.Width() * 4, QImage::Format_RGB32);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QPoint(0, 0), image);
+}
+
+// A click is a left press and a left release both inside the control. The second press of a
+// double click arrives as a double-click event, which has no handler, so it cannot start a click.
+void TImage::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_leftPressed = true;
+}
+
+void TImage::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_leftPressed = false;
+}
+
+void TImage::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const bool clicked = m_leftPressed && rect().contains(event->position().toPoint());
+    m_leftPressed = false;
+    if (clicked)
+        emit Clicked();
+}
+
+void TImage::mouseMoveEvent(QMouseEvent*)
+{
+    emit MouseMoved();
+}
+
+} // namespace glintfall

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Bitmap.h"
+
+#include <QWidget>
+
+namespace glintfall {
+
+// An image control: shows its picture 1:1 from the top-left, and the window's background until it
+// has one. It forwards clicks and mouse moves, and is never given the keyboard focus.
+class TImage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TImage(QWidget* parent = nullptr);
+
+    // Copies the bitmap's pixels into the control's picture and asks for a repaint.
+    void Draw(const TABitmap& bitmap);
+    // The picture as last drawn; empty before the first Draw.
+    const TABitmap& Picture() const { return m_picture; }
+    void SetPicture(TABitmap picture);
+
+signals:
+    void Clicked();
+    void MouseMoved();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    TABitmap m_picture;
+    bool m_leftPressed = false;
+};
+
+} // namespace glintfall
