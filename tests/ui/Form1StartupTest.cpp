@@ -1,0 +1,120 @@
+#include "FormFixture.h"
+#include "TIconBar.h"
+#include "TLabel.h"
+
+#include <QEvent>
+#include <QFontInfo>
+
+namespace glintfall {
+namespace {
+
+using Form1StartupTest = FormFixture;
+
+TEST_F(Form1StartupTest, controlsSitWhereTheLayoutPutsThem)
+{
+    StartForm();
+    const std::pair<QWidget*, QRect> rows[] = {
+        {form->Image1, {0, 0, 480, 480}},     {form->IconBar, {0, 480, 480, 33}},
+        {form->lightbtn, {1, 481, 30, 30}},   {form->clearbtn, {31, 481, 30, 30}},
+        {form->savebtn, {61, 481, 30, 30}},   {form->changeBtn, {91, 481, 30, 30}},
+        {form->InfoBtn, {433, 481, 30, 30}},
+    };
+    for (const auto& [control, expected] : rows) {
+        const QRect inWindow(control->mapTo(form.get(), QPoint(0, 0)), control->size());
+        EXPECT_EQ(inWindow, expected) << control->accessibleName().toStdString();
+    }
+    EXPECT_EQ(form->caphelp->mapTo(form.get(), QPoint(0, 0)), QPoint(133, 489));
+    EXPECT_EQ(form->IconBar->ClientRect(), QRect(1, 1, 478, 31));
+}
+
+TEST_F(Form1StartupTest, windowIsFixedWithACloseBoxOnly)
+{
+    StartForm();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Glintfall"));
+    EXPECT_EQ(form->minimumSize(), QSize(480, 513));
+    EXPECT_EQ(form->maximumSize(), QSize(480, 513));
+    const Qt::WindowFlags flags = form->windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(Qt::black));
+    EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(form->font().pixelSize(), 12);
+    EXPECT_EQ(QFontInfo(form->font()).family(), QStringLiteral("IPAPGothic"));
+}
+
+TEST_F(Form1StartupTest, startsWithTheSceneReset)
+{
+    StartForm();
+    EXPECT_EQ(form->Image1->Picture().Width(), 0);
+    ASSERT_TRUE(scene->backBmp);
+    EXPECT_EQ(scene->backBmp->Width(), 480);
+    EXPECT_TRUE(scene->recording);
+    EXPECT_FALSE(scene->cycling);
+    EXPECT_TRUE(dialogs.errorReports.isEmpty());
+    for (TImage* button : {form->lightbtn, form->clearbtn, form->savebtn, form->changeBtn, form->InfoBtn})
+        EXPECT_EQ(button->Picture().Width(), 30);
+}
+
+TEST_F(Form1StartupTest, missingPicturesStopTheLoadingAtTheFirst)
+{
+    struct Row {
+        Pictures pictures;
+        QStringList leftOut;
+        QString report;
+        int picturesShown; // in loading order: clear, save, light, info, change
+    };
+    const Row rows[] = {
+        {Pictures::None, {}, QStringLiteral("ファイル ./icons/clear.bmp は開けません."), 0},
+        {Pictures::All, {QStringLiteral("info")}, QStringLiteral("ファイル ./icons/info.bmp は開けません."), 3},
+    };
+    for (const Row& row : rows) {
+        dialogs.errorReports.clear();
+        StartForm(row.pictures, row.leftOut);
+        EXPECT_EQ(dialogs.errorReports, QStringList{row.report});
+        const TImage* inOrder[] = {form->clearbtn, form->savebtn, form->lightbtn, form->InfoBtn, form->changeBtn};
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(inOrder[i]->Picture().Empty(), i >= row.picturesShown) << "picture " << i;
+        TearDown();
+    }
+}
+
+TEST_F(Form1StartupTest, buttonWithoutPictureStillReacts)
+{
+    StartForm(Pictures::None);
+    Click(form->changeBtn);
+    EXPECT_TRUE(scene->cycling);
+    MoveOver(form->changeBtn);
+    EXPECT_EQ(form->caphelp->Caption(), QStringLiteral("ストップ  (色の変化の停止)"));
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+    int paints = 0;
+};
+
+TEST_F(Form1StartupTest, idleLoopPaintsBetweenFramesAndStopsAtClose)
+{
+    StartForm();
+    PaintCounter counter;
+    form->Image1->installEventFilter(&counter);
+    form->show();
+    Spin(200);
+    EXPECT_GT(host->framesPresented, 5);
+    // Each frame is painted before the next idle call; the last may still be waiting.
+    EXPECT_GE(counter.paints, host->framesPresented - 1);
+    EXPECT_FALSE(form->Image1->Picture().Empty());
+    form->close();
+    EXPECT_FALSE(scene->backBmp);
+    const int framesAtClose = host->framesPresented;
+    Spin(50);
+    EXPECT_EQ(host->framesPresented, framesAtClose);
+}
+
+} // namespace
+} // namespace glintfall
