@@ -70,7 +70,7 @@ void BM_ComposeFrameLiteral(benchmark::State& state)
     const auto scene = SceneWithTrail(host, state.range(0));
     for (auto _ : state) {
         scene->phase += 1;
-        ComposeFrameLiteral(*scene);
+        ComposeFrameLiteral(*scene, *scene->backBmp);
         host.PresentFrame(*scene->backBmp);
         benchmark::DoNotOptimize(host.lastFrame.Pixels().data());
     }

@@ -4,7 +4,9 @@
 #include "Errors.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -15,9 +17,16 @@ TABitmap::TABitmap(std::int32_t width, std::int32_t height)
     SetSize(width, height);
 }
 
+void TABitmap::Touch()
+{
+    static std::atomic<std::uint64_t> lastStamp{0};
+    m_contentStamp = ++lastStamp;
+}
+
 void TABitmap::SetSize(std::int32_t width, std::int32_t height)
 {
     assert(width >= 0 && height >= 0);
+    Touch();
     m_width = width;
     m_height = height;
     m_pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kBlackPixel);
@@ -33,9 +42,16 @@ void TABitmap::SetPixel(std::int32_t x, std::int32_t y, TPixel pixel)
     Scanline(y)[static_cast<std::size_t>(x)] = pixel;
 }
 
+std::span<TPixel> TABitmap::Pixels()
+{
+    Touch();
+    return m_pixels;
+}
+
 std::span<TPixel> TABitmap::Scanline(std::int32_t y)
 {
     assert(y >= 0 && y < m_height);
+    Touch();
     return std::span(m_pixels).subspan(static_cast<std::size_t>(y) * m_width, m_width);
 }
 
@@ -47,6 +63,7 @@ std::span<const TPixel> TABitmap::Scanline(std::int32_t y) const
 
 void TABitmap::FillBlack()
 {
+    Touch();
     std::fill(m_pixels.begin(), m_pixels.end(), kBlackPixel);
 }
 
@@ -59,6 +76,7 @@ void TABitmap::FillRect(std::int64_t left, std::int64_t top, std::int64_t right,
     bottom = std::min<std::int64_t>(bottom, m_height);
     if (left >= right || top >= bottom)
         return;
+    Touch();
     const TPixel pixel = ColorToPixel(color);
     for (std::int64_t y = top; y < bottom; ++y) {
         const auto row = Scanline(static_cast<std::int32_t>(y));
@@ -73,16 +91,27 @@ void TABitmap::Assign(const TABitmap& source)
 
 void TABitmap::LoadFromFile(const std::string& path)
 {
+    // A folder opens as a stream on Linux but holds no picture: it cannot be opened as a file.
     std::ifstream file(path, std::ios::binary);
-    if (!file)
+    if (!file || std::filesystem::is_directory(path))
         throw TFileOpenError(path);
     LoadFromStream(file);
 }
 
 void TABitmap::LoadFromStream(std::istream& stream)
 {
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
-                                          std::istreambuf_iterator<char>()};
+    // No picture the decoder accepts is larger than its pixel cap plus headers, so reading stops
+    // there rather than swallowing an endless or huge stream.
+    constexpr std::size_t kMaxFileBytes = (std::size_t{1} << 28) + (std::size_t{1} << 20);
+    constexpr std::size_t kChunk = std::size_t{1} << 16;
+    std::vector<std::uint8_t> bytes;
+    while (stream && bytes.size() < kMaxFileBytes) {
+        const std::size_t used = bytes.size();
+        bytes.resize(used + std::min(kChunk, kMaxFileBytes - used));
+        stream.read(reinterpret_cast<char*>(bytes.data() + used),
+                    static_cast<std::streamsize>(bytes.size() - used));
+        bytes.resize(used + static_cast<std::size_t>(stream.gcount()));
+    }
     *this = DecodeBmp(bytes);
 }
 

@@ -28,8 +28,13 @@ public:
     void SetPixel(std::int32_t x, std::int32_t y, TPixel pixel);
     std::span<TPixel> Scanline(std::int32_t y);
     std::span<const TPixel> Scanline(std::int32_t y) const;
-    std::span<TPixel> Pixels() { return m_pixels; }
+    std::span<TPixel> Pixels();
     std::span<const TPixel> Pixels() const { return m_pixels; }
+
+    // A number unique in the process for the pixels as they are: every change, or access that
+    // could change them, draws a new one. Equal numbers mean equal pixels, so a reader can tell
+    // cheaply that nothing has changed since it last looked.
+    std::uint64_t ContentStamp() const { return m_contentStamp; }
 
     void FillBlack();
     // Fills the columns left..right-1 and rows top..bottom-1; whatever lies outside is clipped.
@@ -43,12 +48,18 @@ public:
     // Writes the 32-bit BMP format: 54-byte headers, rows bottom-up, bytes blue, green, red, 0.
     void SaveToStream(std::ostream& stream) const;
 
-    friend bool operator==(const TABitmap&, const TABitmap&) = default;
+    friend bool operator==(const TABitmap& a, const TABitmap& b)
+    {
+        return a.m_width == b.m_width && a.m_height == b.m_height && a.m_pixels == b.m_pixels;
+    }
 
 private:
+    void Touch();
+
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
     std::vector<TPixel> m_pixels;
+    std::uint64_t m_contentStamp = 0;
 };
 
 } // namespace glintfall

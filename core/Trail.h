@@ -32,11 +32,23 @@ public:
     std::size_t Length() const { return m_dots.size(); }
     const TDot& operator[](std::size_t index) const { return m_dots[index]; }
 
-    // Writes every pixel of the canvas-sized surface from the stamps through the palette.
-    void Render(const StampPalette& palette, TABitmap& surface) const;
+    // Brings every pixel of the canvas-sized surface to the colour of its stamp through the
+    // palette. Only what changed is rewritten when the surface still holds this trail's last frame.
+    void Render(const StampPalette& palette, TABitmap& surface);
 
 private:
+    // Canvas pixels left..right-1 and top..bottom-1.
+    struct Area {
+        std::int32_t left = 0;
+        std::int32_t top = 0;
+        std::int32_t right = 0;
+        std::int32_t bottom = 0;
+        bool Empty() const { return left >= right || top >= bottom; }
+    };
+
     void Stamp(const TDot& dot, std::uint16_t stamp);
+    void MarkChanged(const Area& area);
+    void RenderArea(const Area& area, const StampPalette& palette, TABitmap& surface) const;
 
     std::int32_t m_width;
     std::int32_t m_height;
@@ -44,6 +56,10 @@ private:
     std::deque<TDot> m_dots;
     // Per canvas pixel, row by row: 0 where no dot lies, else 1 + (index of the last dot) mod 256.
     std::vector<std::uint16_t> m_stamps;
+    // What the last Render left behind, and the stamps changed since.
+    Area m_changed;
+    StampPalette m_renderedPalette{};
+    std::uint64_t m_renderedSurface = 0;
 };
 
 } // namespace glintfall

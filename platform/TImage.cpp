@@ -17,6 +17,10 @@ TImage::TImage(QWidget* parent)
 
 void TImage::Draw(const TABitmap& bitmap)
 {
+    // The same pixels as last time: there is nothing to copy or repaint.
+    if (bitmap.ContentStamp() == m_drawnStamp && !m_picture.Empty())
+        return;
+    m_drawnStamp = bitmap.ContentStamp();
     if (m_picture.Width() == bitmap.Width() && m_picture.Height() == bitmap.Height())
         std::copy(bitmap.Pixels().begin(), bitmap.Pixels().end(), m_picture.Pixels().begin());
     else

@@ -33,6 +33,7 @@ protected:
 
 private:
     TABitmap m_picture;
+    std::uint64_t m_drawnStamp = 0;
     bool m_leftPressed = false;
 };
 

@@ -18,9 +18,11 @@ struct ComposeFrameTest : ::testing::Test {
     std::pair<TABitmap, TABitmap> BothFrames()
     {
         ComposeFrame(scene, host);
-        ComposeFrameLiteral(scene);
-        return {host.lastFrame, *scene.backBmp};
+        ComposeFrameLiteral(scene, literal);
+        return {host.lastFrame, literal};
     }
+
+    TABitmap literal{kCanvasSize, kCanvasSize};
 
     FakeHost host;
     Scene scene{0};
@@ -54,6 +56,18 @@ TEST_F(ComposeFrameTest, firstDotOfAFreshTrailIsInvisible)
     EXPECT_EQ(host.lastFrame.Pixel(10, 10), kBlackPixel);
 }
 
+TEST_F(ComposeFrameTest, unchangedFrameLeavesTheSurfaceUntouched)
+{
+    scene.dots.Append({3, 3, 1});
+    ComposeFrame(scene, host);
+    const std::uint64_t stamp = scene.backBmp->ContentStamp();
+    ComposeFrame(scene, host);
+    EXPECT_EQ(scene.backBmp->ContentStamp(), stamp);
+    scene.phase += 1;
+    ComposeFrame(scene, host);
+    EXPECT_NE(scene.backBmp->ContentStamp(), stamp);
+}
+
 TEST_F(ComposeFrameTest, laterDotOverwritesEarlierOnTheSamePixel)
 {
     for (int i = 0; i < 300; ++i)
@@ -62,21 +76,25 @@ TEST_F(ComposeFrameTest, laterDotOverwritesEarlierOnTheSamePixel)
     EXPECT_EQ(host.lastFrame.Pixel(7, 9), ColorToPixel(DotColor(scene, 299)));
 }
 
-// Random trails: wandering pairs, some off the canvas, some larger squares, with clears and changes
-// of phase and pattern between frames. Every frame must match the literal redraw pixel for pixel.
+// Random trails: wandering pairs, some off the canvas, some larger squares, with clears, changes of
+// phase and pattern, and frames with nothing new between them. Every frame, whether redrawn whole
+// or only where it changed, must match the literal redraw pixel for pixel.
 TEST_F(ComposeFrameTest, matchesTheLiteralRedrawOnRandomTrails)
 {
     std::mt19937 random(12345);
     auto coordinate = [&] { return std::uniform_int_distribution<std::int32_t>(-40, 520)(random); };
-    for (int frame = 0; frame < 40; ++frame) {
-        const int added = std::uniform_int_distribution<int>(0, 3000)(random);
+    for (int frame = 0; frame < 60; ++frame) {
+        const int added = frame % 3 == 0 ? 0 : std::uniform_int_distribution<int>(0, 3000)(random);
         for (int i = 0; i < added; ++i) {
             const std::int32_t size = random() % 50 == 0 ? static_cast<std::int32_t>(random() % 7) - 1 : 1;
             scene.dots.Append({coordinate(), coordinate(), size});
         }
-        scene.phase = static_cast<std::int32_t>(random());
+        if (frame % 4 == 1)
+            scene.phase = static_cast<std::int32_t>(random());
         if (frame % 7 == 3)
             RandomizePattern(scene);
+        if (frame % 13 == 8)
+            scene.backBmp->FillBlack(); // someone else drew on the surface
         if (frame % 11 == 5)
             ClearTrail(scene);
         const auto [fast, literal] = BothFrames();

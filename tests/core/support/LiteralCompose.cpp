@@ -5,9 +5,8 @@
 
 namespace glintfall {
 
-void ComposeFrameLiteral(Scene& scene)
+void ComposeFrameLiteral(const Scene& scene, TABitmap& surface)
 {
-    TABitmap& surface = *scene.backBmp;
     surface.FillBlack();
     for (std::size_t i = 0; i < scene.dots.Length(); ++i) {
         const TDot& dot = scene.dots[i];
