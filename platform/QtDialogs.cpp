@@ -51,10 +51,9 @@ void QtDialogs::ShowMessage(QWidget* parent, const QString& caption, const QStri
     box.exec();
 }
 
-std::optional<QString> QtDialogs::AskSaveFileName(QWidget* parent, const SaveDialogRequest& request)
+void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request, QScreen* screen)
 {
     // Qt's own dialog, so that its filter text, overwrite question and position are as asked.
-    QFileDialog dialog(parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -63,7 +62,13 @@ std::optional<QString> QtDialogs::AskSaveFileName(QWidget* parent, const SaveDia
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     dialog.setSizeGripEnabled(true);
-    PlaceInUpperThird(dialog, ScreenOf(parent));
+    PlaceInUpperThird(dialog, screen);
+}
+
+std::optional<QString> QtDialogs::AskSaveFileName(QWidget* parent, const SaveDialogRequest& request)
+{
+    QFileDialog dialog(parent);
+    ConfigureSaveDialog(dialog, request, ScreenOf(parent));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

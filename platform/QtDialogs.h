@@ -2,7 +2,15 @@
 
 #include "Dialogs.h"
 
+class QFileDialog;
+class QScreen;
+
 namespace glintfall {
+
+// The save dialog as the program shows it: Qt's own dialog, the one filter with its details
+// hidden, overwrite confirmation, a size grip, no default suffix, the last name filled in, and
+// placed centred across the screen with its top at a third of the free height.
+void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request, QScreen* screen);
 
 // The dialogs as Qt shows them.
 class QtDialogs : public Dialogs {
