@@ -88,6 +88,18 @@ TForm1::TForm1(Scene& scene, Dialogs& dialogs, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
+template <typename Function>
+void TForm1::Guarded(Function&& function)
+{
+    RunReportingErrors(m_dialogs, AE, std::forward<Function>(function));
+}
+
+// A slot that runs one handler, so that whatever it throws is reported and never reaches Qt.
+std::function<void()> TForm1::Slot(Handler handler)
+{
+    return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
+}
+
 void TForm1::SetFrameHost(std::unique_ptr<FrameHost> host)
 {
     m_host = std::move(host);
@@ -134,19 +146,16 @@ void TForm1::CreatePopupMenu()
 {
     // Defined but attached to no control, so it never opens.
     PopupMenu1 = new QMenu(this);
-    connect(PopupMenu1->addAction(QStringLiteral("ライト(&L)")), &QAction::triggered, this,
-            [this] { Guarded([this] { N1Click(); }); });
+    connect(PopupMenu1->addAction(QStringLiteral("ライト(&L)")), &QAction::triggered, this, Slot(&TForm1::N1Click));
     PopupMenu1->addAction(QStringLiteral("セーブ(&S)"));
-    connect(PopupMenu1->addAction(QStringLiteral("クリア(&N)")), &QAction::triggered, this,
-            [this] { Guarded([this] { N2Click(); }); });
+    connect(PopupMenu1->addAction(QStringLiteral("クリア(&N)")), &QAction::triggered, this, Slot(&TForm1::N2Click));
 }
 
 void TForm1::ConnectHandlers()
 {
-    const auto wire = [this](TImage* control, void (TForm1::*click)(), void (TForm1::*move)()) {
-        if (click)
-            connect(control, &TImage::Clicked, this, [this, click] { Guarded([this, click] { (this->*click)(); }); });
-        connect(control, &TImage::MouseMoved, this, [this, move] { Guarded([this, move] { (this->*move)(); }); });
+    const auto wire = [this](TImage* control, Handler click, Handler move) {
+        connect(control, &TImage::Clicked, this, Slot(click));
+        connect(control, &TImage::MouseMoved, this, Slot(move));
     };
     wire(Image1, &TForm1::FormClick, &TForm1::Image1MouseMove);
     wire(lightbtn, &TForm1::lightbtnClick, &TForm1::lightbtnMouseMove);
@@ -154,13 +163,7 @@ void TForm1::ConnectHandlers()
     wire(savebtn, &TForm1::savebtnClick, &TForm1::savebtnMouseMove);
     wire(changeBtn, &TForm1::changeBtnClick, &TForm1::changeBtnMouseMove);
     wire(InfoBtn, &TForm1::InfoBtnClick, &TForm1::InfoBtnMouseMove);
-    connect(IconBar, &TIconBar::MouseMoved, this, [this] { Guarded([this] { IconBarMouseMove(); }); });
-}
-
-template <typename Handler>
-void TForm1::Guarded(Handler&& handler)
-{
-    RunReportingErrors(m_dialogs, AE, std::forward<Handler>(handler));
+    connect(IconBar, &TIconBar::MouseMoved, this, Slot(&TForm1::IconBarMouseMove));
 }
 
 // ---- Start-up and shut-down

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -80,8 +81,10 @@ private:
     void LoadButtonPictures();
     void CentreOnDesktop();
     void WriteCanvasPicture(const QString& path);
-    template <typename Handler>
-    void Guarded(Handler&& handler);
+    using Handler = void (TForm1::*)();
+    template <typename Function>
+    void Guarded(Function&& function);
+    std::function<void()> Slot(Handler handler);
 
     Scene& m_scene;
     Dialogs& m_dialogs;
