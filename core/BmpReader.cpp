@@ -271,6 +271,11 @@ TABitmap DecodeRows(ByteReader& reader, const BmpInfo& info, std::uint64_t start
     return bitmap;
 }
 
+std::uint8_t Nibble(std::uint8_t byte, unsigned i)
+{
+    return i % 2 == 0 ? byte >> 4 : byte & 0x0F;
+}
+
 // Writes decoded RLE pixels into the bitmap, dropping whatever lands outside it.
 class RleCanvas {
 public:
@@ -279,6 +284,16 @@ public:
     bool Done() const { return m_y >= m_bitmap.Height(); }
     void NextLine() { m_x = 0; ++m_y; }
     void Move(std::uint8_t dx, std::uint8_t dy) { m_x += dx; m_y += dy; }
+
+    // A run of one value, or of two alternating nibbles; what falls past the right edge is
+    // skipped at once, so that a small file of long runs cannot keep the reader busy.
+    void PutRun(std::uint8_t value, unsigned count, bool nibbles)
+    {
+        const auto visible = static_cast<unsigned>(std::clamp<std::int64_t>(m_bitmap.Width() - m_x, 0, count));
+        for (unsigned i = 0; i < visible; ++i)
+            Put(nibbles ? Nibble(value, i) : value);
+        m_x += count - visible;
+    }
 
     void Put(std::uint8_t index)
     {
@@ -296,11 +311,6 @@ private:
     std::int64_t m_y = 0;
 };
 
-std::uint8_t Nibble(std::uint8_t byte, unsigned i)
-{
-    return i % 2 == 0 ? byte >> 4 : byte & 0x0F;
-}
-
 void PutAbsoluteRun(ByteReader& reader, RleCanvas& canvas, unsigned count, bool nibbles)
 {
     const unsigned byteCount = nibbles ? (count + 1) / 2 : count;
@@ -317,8 +327,7 @@ void DecodeRle(ByteReader& reader, RleCanvas& canvas, bool nibbles)
         const std::uint8_t count = reader.U8();
         const std::uint8_t value = reader.U8();
         if (count > 0) {
-            for (unsigned i = 0; i < count; ++i)
-                canvas.Put(nibbles ? Nibble(value, i) : value);
+            canvas.PutRun(value, count, nibbles);
         } else if (value == 0) {
             canvas.NextLine();
         } else if (value == 1) {

@@ -8,14 +8,20 @@
 namespace glintfall {
 namespace {
 
+// An idle handler that counts its calls and asks to be called again at once.
+TApplicationEvents::IdleHandler CountingHandler(int& calls)
+{
+    return [&calls](bool& Done) {
+        ++calls;
+        Done = false;
+    };
+}
+
 TEST(ApplicationEventsTest, callsAgainAtOnceWhileDoneIsFalse)
 {
     TApplicationEvents idle;
     int calls = 0;
-    idle.SetOnIdle([&](bool& Done) {
-        ++calls;
-        Done = false;
-    });
+    idle.SetOnIdle(CountingHandler(calls));
     idle.Start();
     QTest::qWait(20);
     EXPECT_GT(calls, 10);
@@ -45,10 +51,7 @@ TEST(ApplicationEventsTest, pausesNestAndResume)
 {
     TApplicationEvents idle;
     int calls = 0;
-    idle.SetOnIdle([&](bool& Done) {
-        ++calls;
-        Done = false;
-    });
+    idle.SetOnIdle(CountingHandler(calls));
     idle.Start();
     {
         const TApplicationEvents::Pause outer(idle);
