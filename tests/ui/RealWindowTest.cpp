@@ -2,8 +2,8 @@
 // and checks the screen: the recorded dots must sit where the window's outer rectangle and the
 // fixed offsets put them, mirrored through the canvas centre, in the colours of their indices.
 
-#include <QDir>
-#include <QFile>
+#include "ButtonPictures.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -37,11 +37,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.isValid());
-        QDir(folder.path()).mkdir(QStringLiteral("icons"));
-        for (const char* name : {"clear", "save", "light", "info", "change"}) {
-            const QString file = QStringLiteral("icons/%1.bmp").arg(QLatin1String(name));
-            ASSERT_TRUE(QFile::copy(QStringLiteral(GLINTFALL_SOURCE_DIR "/") + file, folder.filePath(file)));
-        }
+        ASSERT_TRUE(glintfall::CopyButtonPictures(folder.path()));
         RunTool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")});
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));

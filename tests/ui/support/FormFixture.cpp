@@ -1,7 +1,8 @@
 #include "FormFixture.h"
 
+#include "ButtonPictures.h"
+
 #include <QApplication>
-#include <QFile>
 #include <QMouseEvent>
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
@@ -14,13 +15,7 @@ void FormFixture::StartForm(Pictures pictures, const QStringList& leftOut)
     folder = std::make_unique<QTemporaryDir>();
     ASSERT_TRUE(folder->isValid());
     if (pictures == Pictures::All) {
-        QDir(folder->path()).mkdir(QStringLiteral("icons"));
-        for (const char* name : {"clear", "save", "light", "info", "change"}) {
-            const QString file = QStringLiteral("icons/%1.bmp").arg(QLatin1String(name));
-            if (!leftOut.contains(QLatin1String(name))) {
-                ASSERT_TRUE(QFile::copy(QStringLiteral(GLINTFALL_SOURCE_DIR "/") + file, folder->filePath(file)));
-            }
-        }
+        ASSERT_TRUE(CopyButtonPictures(folder->path(), leftOut));
     }
     QDir::setCurrent(folder->path());
     scene = std::make_unique<Scene>(QtFrameHost::ClockNow());
