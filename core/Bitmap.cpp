@@ -26,10 +26,13 @@ void TABitmap::Touch()
 void TABitmap::SetSize(std::int32_t width, std::int32_t height)
 {
     assert(width >= 0 && height >= 0);
+    // The pixels are allocated before anything changes, so a failed allocation leaves the bitmap
+    // whole, at its old size.
+    std::vector<TPixel> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kBlackPixel);
     Touch();
     m_width = width;
     m_height = height;
-    m_pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kBlackPixel);
+    m_pixels = std::move(pixels);
 }
 
 TPixel TABitmap::Pixel(std::int32_t x, std::int32_t y) const
