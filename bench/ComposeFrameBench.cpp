@@ -7,6 +7,7 @@
 
 #include <malloc.h>
 
+#include <cstring>
 #include <memory>
 #include <random>
 
@@ -63,6 +64,20 @@ void BM_ComposeFrame(benchmark::State& state)
         state.counters["bytes_per_dot"] = static_cast<double>(heapAfter - heapBefore) / state.range(0);
 }
 BENCHMARK(BM_ComposeFrame)->Arg(0)->Arg(1000)->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMicrosecond);
+
+// The floor a frame cannot go below: copying one frame of the canvas's size, as a plain memcpy.
+void BM_FrameFloor(benchmark::State& state)
+{
+    const TABitmap from(kCanvasSize, kCanvasSize);
+    TABitmap to(kCanvasSize, kCanvasSize);
+    const std::span<const TPixel> source = from.Pixels();
+    const std::span<TPixel> target = to.WritablePixels();
+    for (auto _ : state) {
+        std::memcpy(target.data(), source.data(), source.size_bytes());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FrameFloor)->Unit(benchmark::kMicrosecond);
 
 void BM_ComposeFrameLiteral(benchmark::State& state)
 {

@@ -9,18 +9,60 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace glintfall {
+
+namespace {
+
+std::uint64_t NewContentStamp()
+{
+    static std::atomic<std::uint64_t> lastStamp{0};
+    return ++lastStamp;
+}
+
+} // namespace
 
 TABitmap::TABitmap(std::int32_t width, std::int32_t height)
 {
     SetSize(width, height);
 }
 
-void TABitmap::Touch()
+TABitmap::TABitmap(const TABitmap& other)
+    : m_width(other.m_width)
+    , m_height(other.m_height)
+    , m_pixels(other.m_pixels)
+    , m_contentStamp(other.m_contentStamp)
 {
-    static std::atomic<std::uint64_t> lastStamp{0};
-    m_contentStamp = ++lastStamp;
+}
+
+// The spare buffer stays: it is this bitmap's own, and a copy must not take it along.
+TABitmap& TABitmap::operator=(const TABitmap& other)
+{
+    m_width = other.m_width;
+    m_height = other.m_height;
+    m_pixels = other.m_pixels;
+    m_contentStamp = other.m_contentStamp;
+    return *this;
+}
+
+TABitmap::TABitmap(TABitmap&& other) noexcept
+    : m_width(std::exchange(other.m_width, 0))
+    , m_height(std::exchange(other.m_height, 0))
+    , m_pixels(std::move(other.m_pixels))
+    , m_spare(std::move(other.m_spare))
+    , m_contentStamp(other.m_contentStamp)
+{
+}
+
+TABitmap& TABitmap::operator=(TABitmap&& other) noexcept
+{
+    m_width = std::exchange(other.m_width, 0);
+    m_height = std::exchange(other.m_height, 0);
+    m_pixels = std::move(other.m_pixels);
+    m_spare = std::move(other.m_spare);
+    m_contentStamp = other.m_contentStamp;
+    return *this;
 }
 
 void TABitmap::SetSize(std::int32_t width, std::int32_t height)
@@ -28,11 +70,31 @@ void TABitmap::SetSize(std::int32_t width, std::int32_t height)
     assert(width >= 0 && height >= 0);
     // The pixels are allocated before anything changes, so a failed allocation leaves the bitmap
     // whole, at its old size.
-    std::vector<TPixel> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kBlackPixel);
-    Touch();
+    auto pixels = std::make_shared<Buffer>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                                           kBlackPixel);
     m_width = width;
     m_height = height;
     m_pixels = std::move(pixels);
+    m_spare.reset();
+    m_contentStamp = NewContentStamp();
+}
+
+std::shared_ptr<TABitmap::Buffer> TABitmap::TakeBufferOfSize(std::size_t size)
+{
+    if (m_spare && m_spare.use_count() == 1 && m_spare->size() == size)
+        return std::move(m_spare);
+    return std::make_shared<Buffer>(size);
+}
+
+void TABitmap::PrepareToWrite(Contents contents)
+{
+    if (m_pixels && m_pixels.use_count() > 1) {
+        std::shared_ptr<Buffer> own = TakeBufferOfSize(m_pixels->size());
+        if (contents == Contents::Keep)
+            std::copy(m_pixels->begin(), m_pixels->end(), own->begin());
+        m_spare = std::exchange(m_pixels, std::move(own));
+    }
+    m_contentStamp = NewContentStamp();
 }
 
 TPixel TABitmap::Pixel(std::int32_t x, std::int32_t y) const
@@ -42,32 +104,42 @@ TPixel TABitmap::Pixel(std::int32_t x, std::int32_t y) const
 
 void TABitmap::SetPixel(std::int32_t x, std::int32_t y, TPixel pixel)
 {
-    Scanline(y)[static_cast<std::size_t>(x)] = pixel;
+    WritableScanline(y)[static_cast<std::size_t>(x)] = pixel;
 }
 
-std::span<TPixel> TABitmap::Pixels()
+std::span<TPixel> TABitmap::WritablePixels()
 {
-    Touch();
-    return m_pixels;
+    PrepareToWrite(Contents::Keep);
+    return m_pixels ? std::span<TPixel>(*m_pixels) : std::span<TPixel>();
 }
 
-std::span<TPixel> TABitmap::Scanline(std::int32_t y)
+std::span<const TPixel> TABitmap::Pixels() const
+{
+    return m_pixels ? std::span<const TPixel>(*m_pixels) : std::span<const TPixel>();
+}
+
+std::span<TPixel> TABitmap::PixelsToOverwrite()
+{
+    PrepareToWrite(Contents::Discard);
+    return m_pixels ? std::span<TPixel>(*m_pixels) : std::span<TPixel>();
+}
+
+std::span<TPixel> TABitmap::WritableScanline(std::int32_t y)
 {
     assert(y >= 0 && y < m_height);
-    Touch();
-    return std::span(m_pixels).subspan(static_cast<std::size_t>(y) * m_width, m_width);
+    return WritablePixels().subspan(static_cast<std::size_t>(y) * m_width, m_width);
 }
 
 std::span<const TPixel> TABitmap::Scanline(std::int32_t y) const
 {
     assert(y >= 0 && y < m_height);
-    return std::span(m_pixels).subspan(static_cast<std::size_t>(y) * m_width, m_width);
+    return Pixels().subspan(static_cast<std::size_t>(y) * m_width, m_width);
 }
 
 void TABitmap::FillBlack()
 {
-    Touch();
-    std::fill(m_pixels.begin(), m_pixels.end(), kBlackPixel);
+    const std::span<TPixel> pixels = PixelsToOverwrite();
+    std::fill(pixels.begin(), pixels.end(), kBlackPixel);
 }
 
 void TABitmap::FillRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
@@ -79,10 +151,9 @@ void TABitmap::FillRect(std::int64_t left, std::int64_t top, std::int64_t right,
     bottom = std::min<std::int64_t>(bottom, m_height);
     if (left >= right || top >= bottom)
         return;
-    Touch();
     const TPixel pixel = ColorToPixel(color);
     for (std::int64_t y = top; y < bottom; ++y) {
-        const auto row = Scanline(static_cast<std::int32_t>(y));
+        const auto row = WritableScanline(static_cast<std::int32_t>(y));
         std::fill(row.begin() + left, row.begin() + right, pixel);
     }
 }

@@ -2,8 +2,10 @@
 
 #include "Color.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,28 +14,47 @@ namespace glintfall {
 
 // A bitmap that is 32 bits per pixel at all times: rows top-down, one TPixel per pixel.
 // Whatever it is created from or loaded from, it comes out in that one format.
+//
+// Copies share their pixels until one of them is changed (copy on write), so handing a finished
+// frame to the canvas costs nothing. A bitmap drawn on while shared takes back a buffer it gave
+// up earlier once no copy holds that any more: the surface and the canvas take turns with two
+// buffers and never allocate. Spans into the pixels stay valid until the bitmap is copied, written
+// to through another call, or resized.
 class TABitmap {
 public:
     TABitmap() = default;
     TABitmap(std::int32_t width, std::int32_t height);
+    TABitmap(const TABitmap& other);
+    TABitmap& operator=(const TABitmap& other);
+    // A bitmap moved from is empty, 0 × 0.
+    TABitmap(TABitmap&& other) noexcept;
+    TABitmap& operator=(TABitmap&& other) noexcept;
 
     std::int32_t Width() const { return m_width; }
     std::int32_t Height() const { return m_height; }
-    bool Empty() const { return m_pixels.empty(); }
+    bool Empty() const { return !m_pixels || m_pixels->empty(); }
 
-    // Resizes to width × height; the pixels afterwards are all black.
+    // Resizes to width × height; the pixels afterwards are all black. Throws std::bad_alloc with
+    // the bitmap unchanged when there is no memory for them.
     void SetSize(std::int32_t width, std::int32_t height);
 
     TPixel Pixel(std::int32_t x, std::int32_t y) const;
-    void SetPixel(std::int32_t x, std::int32_t y, TPixel pixel);
-    std::span<TPixel> Scanline(std::int32_t y);
     std::span<const TPixel> Scanline(std::int32_t y) const;
-    std::span<TPixel> Pixels();
-    std::span<const TPixel> Pixels() const { return m_pixels; }
+    std::span<const TPixel> Pixels() const;
+
+    // The writing accessors copy shared pixels first; like SetSize, they throw std::bad_alloc
+    // with nothing changed when that copy cannot be allocated. They are named apart from the
+    // reading ones so that no read copies pixels by mistake.
+    void SetPixel(std::int32_t x, std::int32_t y, TPixel pixel);
+    std::span<TPixel> WritableScanline(std::int32_t y);
+    std::span<TPixel> WritablePixels();
+    // For writing every pixel anew: shared pixels are not copied first, so until a pixel is
+    // written its value is unspecified.
+    std::span<TPixel> PixelsToOverwrite();
 
     // A number unique in the process for the pixels as they are: every change, or access that
-    // could change them, draws a new one. Equal numbers mean equal pixels, so a reader can tell
-    // cheaply that nothing has changed since it last looked.
+    // could change them, draws a new one, and a copy keeps it. Equal numbers mean equal pixels, so
+    // a reader can tell cheaply that nothing has changed since it last looked.
     std::uint64_t ContentStamp() const { return m_contentStamp; }
 
     void FillBlack();
@@ -50,15 +71,23 @@ public:
 
     friend bool operator==(const TABitmap& a, const TABitmap& b)
     {
-        return a.m_width == b.m_width && a.m_height == b.m_height && a.m_pixels == b.m_pixels;
+        return a.m_width == b.m_width && a.m_height == b.m_height
+               && std::ranges::equal(a.Pixels(), b.Pixels());
     }
 
 private:
-    void Touch();
+    using Buffer = std::vector<TPixel>;
+    enum class Contents { Keep, Discard };
+
+    // Makes the pixels this bitmap's own before they change, and draws a new content stamp.
+    void PrepareToWrite(Contents contents);
+    std::shared_ptr<Buffer> TakeBufferOfSize(std::size_t size);
 
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
-    std::vector<TPixel> m_pixels;
+    std::shared_ptr<Buffer> m_pixels;
+    // The buffer given up when the pixels were last shared; ours again once its copies let go.
+    std::shared_ptr<Buffer> m_spare;
     std::uint64_t m_contentStamp = 0;
 };
 

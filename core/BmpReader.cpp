@@ -266,7 +266,7 @@ TABitmap DecodeRows(ByteReader& reader, const BmpInfo& info, std::uint64_t start
     TABitmap bitmap(static_cast<std::int32_t>(info.width), static_cast<std::int32_t>(info.height));
     for (std::int64_t row = 0; row < info.height; ++row) {
         reader.Seek(start + stride * row);
-        unpack(reader.Bytes(rowBytes), bitmap.Scanline(static_cast<std::int32_t>(DestRow(info, row))));
+        unpack(reader.Bytes(rowBytes), bitmap.WritableScanline(static_cast<std::int32_t>(DestRow(info, row))));
     }
     return bitmap;
 }

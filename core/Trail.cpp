@@ -62,18 +62,28 @@ void Trail::Render(const StampPalette& palette, TABitmap& surface)
     if (surface.Width() != m_width || surface.Height() != m_height)
         throw std::logic_error("The surface must be the size of the canvas");
     const bool holdsLastFrame = surface.ContentStamp() == m_renderedSurface && palette == m_renderedPalette;
-    const Area area = holdsLastFrame ? m_changed : Area{0, 0, m_width, m_height};
-    if (!area.Empty())
-        RenderArea(area, palette, surface);
+    if (!holdsLastFrame)
+        RenderWhole(palette, surface);
+    else if (!m_changed.Empty())
+        RenderArea(m_changed, palette, surface);
     m_changed = {};
     m_renderedPalette = palette;
     m_renderedSurface = surface.ContentStamp();
 }
 
+// The hot loop of a frame while the colours flow: one pass over the canvas, every pixel written.
+void Trail::RenderWhole(const StampPalette& palette, TABitmap& surface) const
+{
+    const std::span<TPixel> pixels = surface.PixelsToOverwrite();
+    const std::uint16_t* stamps = m_stamps.data();
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = palette[stamps[i]];
+}
+
 void Trail::RenderArea(const Area& area, const StampPalette& palette, TABitmap& surface) const
 {
     for (std::int32_t y = area.top; y < area.bottom; ++y) {
-        const std::span<TPixel> row = surface.Scanline(y);
+        const std::span<TPixel> row = surface.WritableScanline(y);
         const std::uint16_t* stamps = &m_stamps[static_cast<std::size_t>(y) * m_width];
         for (std::int32_t x = area.left; x < area.right; ++x)
             row[x] = palette[stamps[x]];

@@ -48,6 +48,7 @@ private:
 
     void Stamp(const TDot& dot, std::uint16_t stamp);
     void MarkChanged(const Area& area);
+    void RenderWhole(const StampPalette& palette, TABitmap& surface) const;
     void RenderArea(const Area& area, const StampPalette& palette, TABitmap& surface) const;
 
     std::int32_t m_width;

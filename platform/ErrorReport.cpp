@@ -4,6 +4,7 @@
 #include "TApplicationEvents.h"
 
 #include <exception>
+#include <new>
 
 namespace glintfall {
 
@@ -32,6 +33,8 @@ void ReportCurrentException(Dialogs& dialogs, TApplicationEvents& idle)
     std::string message;
     try {
         throw;
+    } catch (const std::bad_alloc&) {
+        message = "Out of memory";
     } catch (const std::exception& error) {
         message = error.what();
     } catch (...) {

@@ -17,23 +17,30 @@ TImage::TImage(QWidget* parent)
 
 void TImage::Draw(const TABitmap& bitmap)
 {
-    // The same pixels as last time: there is nothing to copy or repaint.
-    if (bitmap.ContentStamp() == m_drawnStamp && !m_picture.Empty())
+    // The same pixels as last time: there is nothing to repaint.
+    if (bitmap.ContentStamp() == m_picture.ContentStamp() && !m_picture.Empty())
         return;
-    m_drawnStamp = bitmap.ContentStamp();
-    if (m_picture.Width() == bitmap.Width() && m_picture.Height() == bitmap.Height())
-        std::copy(bitmap.Pixels().begin(), bitmap.Pixels().end(), m_picture.Pixels().begin());
-    else
-        m_picture = bitmap;
-    update();
+    // The pixels are shared, not copied; the bitmap copies them itself if it is drawn on again
+    // while the control still shows them.
+    m_picture = bitmap;
+    PictureChanged();
 }
 
 void TImage::SetPicture(TABitmap picture)
 {
     // A picture read from a file may carry transparency; the control shows every picture opaque.
-    for (TPixel& pixel : picture.Pixels())
+    for (TPixel& pixel : picture.WritablePixels())
         pixel |= kOpaque;
     m_picture = std::move(picture);
+    PictureChanged();
+}
+
+void TImage::PictureChanged()
+{
+    // A picture that covers the control hides the window's background, so Qt need not paint that
+    // background beneath it first on every frame.
+    const bool covers = m_picture.Width() >= width() && m_picture.Height() >= height() && !m_picture.Empty();
+    setAttribute(Qt::WA_OpaquePaintEvent, covers);
     update();
 }
 
@@ -47,6 +54,12 @@ void TImage::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(QPoint(0, 0), image);
+}
+
+void TImage::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    PictureChanged();
 }
 
 // A click is a left press and a left release both inside the control. The second press of a

@@ -14,7 +14,8 @@ class TImage : public QWidget {
 public:
     explicit TImage(QWidget* parent = nullptr);
 
-    // Copies the bitmap's pixels into the control's picture and asks for a repaint.
+    // Takes the bitmap's pixels as the control's picture and asks for a repaint. The pixels are
+    // shared with the bitmap until either changes, so this costs no copy.
     void Draw(const TABitmap& bitmap);
     // The picture as last drawn; empty before the first Draw.
     const TABitmap& Picture() const { return m_picture; }
@@ -26,14 +27,16 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    void PictureChanged();
+
     TABitmap m_picture;
-    std::uint64_t m_drawnStamp = 0;
     bool m_leftPressed = false;
 };
 
