@@ -1,5 +1,6 @@
 // Runs the real window on the current display with a synthetic trail and a still cursor, and
-// reports the frames presented per second, the process's CPU use and the time to the first frame.
+// reports the frames presented per second, the process's CPU use and wake-ups, and the time to the
+// first frame.
 // Usage: frame_loop [DOTS [SECONDS [cycling]]]
 
 #include "Application.h"
@@ -70,12 +71,18 @@ void FillTrail(Scene& scene, long dots)
     }
 }
 
-double CpuSeconds()
+// What the process has used so far, all its threads together.
+struct Usage {
+    double cpuSeconds = 0;
+    long wakeUps = 0; // context switches, voluntary and involuntary: each one is a wake-up
+};
+
+Usage UsageNow()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return {seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_nvcsw + usage.ru_nivcsw};
 }
 
 } // namespace
@@ -101,13 +108,13 @@ int main(int argc, char** argv)
 
     // The trail is built after the first frame, so that start-up is timed as a user sees it.
     long framesAtStart = 0;
-    double cpuAtStart = 0;
+    Usage atStart;
     Clock::time_point measureStart;
     counter.afterFirstFrame = [&] {
         FillTrail(scene, dots);
         scene.cycling = cycling;
         framesAtStart = counter.frames;
-        cpuAtStart = CpuSeconds();
+        atStart = UsageNow();
         measureStart = Clock::now();
         QTimer::singleShot(seconds * 1000, &application, &QApplication::quit);
     };
@@ -117,7 +124,9 @@ int main(int argc, char** argv)
     const double firstFrameMs = std::chrono::duration<double, std::milli>(counter.firstFrame - start).count();
     std::printf("dots %ld\n", static_cast<long>(scene.dotCount()));
     std::printf("frames per second %.1f\n", (counter.frames - framesAtStart) / elapsed);
-    std::printf("process CPU %.1f %% of one core\n", 100.0 * (CpuSeconds() - cpuAtStart) / elapsed);
+    const Usage used = UsageNow();
+    std::printf("process CPU %.1f %% of one core\n", 100.0 * (used.cpuSeconds - atStart.cpuSeconds) / elapsed);
+    std::printf("wake-ups per second %.0f\n", (used.wakeUps - atStart.wakeUps) / elapsed);
     std::printf("first frame after %.0f ms\n", firstFrameMs);
     return 0;
 }

@@ -14,10 +14,15 @@ namespace {
 constexpr std::int32_t kCanvasOffsetX = 2;
 constexpr std::int32_t kCanvasOffsetY = 26;
 
+// Compared as a signed number, so a last frame "in the future" (up to 2^31 - 1 ms) is not due.
+std::int32_t SinceLastFrame(const Scene& scene, std::uint32_t now)
+{
+    return static_cast<std::int32_t>(now - static_cast<std::uint32_t>(scene.lastFrameTime));
+}
+
 bool IsDue(const Scene& scene, std::uint32_t now)
 {
-    const auto elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(scene.lastFrameTime));
-    return elapsed >= static_cast<std::int32_t>(kFrameIntervalMs);
+    return SinceLastFrame(scene, now) >= static_cast<std::int32_t>(kFrameIntervalMs);
 }
 
 bool InsideWindow(std::int32_t rx, std::int32_t ry, const TRect& window)
@@ -42,6 +47,13 @@ std::int32_t MirrorOf(std::int32_t coordinate, std::int32_t extent)
 }
 
 } // namespace
+
+std::uint32_t MsUntilDue(const Scene& scene, std::uint32_t now)
+{
+    if (IsDue(scene, now))
+        return 0;
+    return kFrameIntervalMs - static_cast<std::uint32_t>(SinceLastFrame(scene, now));
+}
 
 void AEIdle(Scene& scene, FrameHost& host, bool& Done)
 {

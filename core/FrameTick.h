@@ -10,6 +10,10 @@ struct Scene;
 // Frames are drawn at most once per this many milliseconds.
 inline constexpr std::uint32_t kFrameIntervalMs = 9;
 
+// Milliseconds from the clock reading `now` until the tick is next due; 0 when it is due now.
+// A tick called earlier only sleeps, so the loop around it may sleep this long instead.
+std::uint32_t MsUntilDue(const Scene& scene, std::uint32_t now);
+
 // The frame tick, called by the event loop whenever its queue is empty. Sets Done to false on
 // every path so that the loop calls it again at once.
 void AEIdle(Scene& scene, FrameHost& host, bool& Done);

@@ -21,11 +21,30 @@ std::uint32_t QtFrameHost::NowMs()
     return ClockNow();
 }
 
-std::uint32_t QtFrameHost::ClockNow()
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+std::uint32_t ClockReading(steady_clock::time_point moment)
 {
     // Milliseconds since the system started, cut to 32 bits: it wraps after about 49.7 days.
-    const auto sinceBoot = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceBoot).count());
+    return static_cast<std::uint32_t>(std::chrono::floor<milliseconds>(moment.time_since_epoch()).count());
+}
+
+} // namespace
+
+std::uint32_t QtFrameHost::ClockNow()
+{
+    return ClockReading(steady_clock::now());
+}
+
+steady_clock::time_point QtFrameHost::WhenClockAdvances(std::uint32_t reading, std::uint32_t ms)
+{
+    const auto now = std::chrono::floor<milliseconds>(steady_clock::now());
+    // The clock may have moved on since the reading; the wrapping difference says how far.
+    const std::uint32_t movedOn = ClockReading(now) - reading;
+    return now - milliseconds(movedOn) + milliseconds(ms);
 }
 
 void QtFrameHost::SleepOneMs()

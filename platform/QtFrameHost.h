@@ -2,6 +2,8 @@
 
 #include "FrameHost.h"
 
+#include <chrono>
+
 class QWidget;
 
 namespace glintfall {
@@ -16,6 +18,8 @@ public:
 
     // The clock that NowMs reads, for use before any window exists.
     static std::uint32_t ClockNow();
+    // The moment the clock, which read `reading` a little while ago, will have advanced by `ms`.
+    static std::chrono::steady_clock::time_point WhenClockAdvances(std::uint32_t reading, std::uint32_t ms);
 
     std::uint32_t NowMs() override;
     void SleepOneMs() override;

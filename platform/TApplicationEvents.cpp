@@ -9,6 +9,7 @@ TApplicationEvents::TApplicationEvents(QObject* parent)
 {
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, [this] { CallIdle(); });
+    m_alarm.SetOnRing([this] { CallIdle(); });
 }
 
 void TApplicationEvents::SetOnIdle(IdleHandler handler)
@@ -25,26 +26,48 @@ void TApplicationEvents::Start()
 void TApplicationEvents::Stop()
 {
     m_started = false;
-    m_timer.stop();
+    StopTimers();
 }
 
 bool TApplicationEvents::IsRunning() const
 {
-    return m_timer.isActive();
+    return m_timer.isActive() || m_alarm.IsSet();
+}
+
+void TApplicationEvents::CallAgainAt(Clock::time_point moment)
+{
+    m_nextCall = moment;
 }
 
 void TApplicationEvents::CallIdle()
 {
     bool done = true;
+    m_nextCall = {};
     if (m_onIdle)
         m_onIdle(done);
-    if (done && m_started)
+    if (!m_started || m_pauses > 0)
+        return;
+    if (done)
         WaitForNextEvent();
+    else
+        ScheduleNextCall();
+}
+
+void TApplicationEvents::ScheduleNextCall()
+{
+    if (m_nextCall <= Clock::now()) {
+        m_alarm.Cancel();
+        if (!m_timer.isActive())
+            m_timer.start();
+        return;
+    }
+    m_timer.stop();
+    m_alarm.SetFor(m_nextCall);
 }
 
 void TApplicationEvents::WaitForNextEvent()
 {
-    m_timer.stop();
+    StopTimers();
     m_waiting = true;
     QCoreApplication::instance()->installEventFilter(this);
 }
@@ -61,15 +84,21 @@ bool TApplicationEvents::eventFilter(QObject*, QEvent*)
 
 void TApplicationEvents::Resume()
 {
-    if (m_started && m_pauses == 0 && !m_waiting)
+    if (m_started && m_pauses == 0 && !m_waiting && !IsRunning())
         m_timer.start();
+}
+
+void TApplicationEvents::StopTimers()
+{
+    m_timer.stop();
+    m_alarm.Cancel();
 }
 
 TApplicationEvents::Pause::Pause(TApplicationEvents& events)
     : m_events(events)
 {
     ++m_events.m_pauses;
-    m_events.m_timer.stop();
+    m_events.StopTimers();
 }
 
 TApplicationEvents::Pause::~Pause()

@@ -224,7 +224,12 @@ void TForm1::CentreOnDesktop()
 
 void TForm1::AEIdle(bool& Done)
 {
-    Guarded([&] { glintfall::AEIdle(m_scene, *m_host, Done); });
+    Guarded([&] {
+        glintfall::AEIdle(m_scene, *m_host, Done);
+        // Until the next frame is due a tick would only sleep, so the loop sleeps instead.
+        const std::uint32_t now = m_host->NowMs();
+        AE.CallAgainAt(QtFrameHost::WhenClockAdvances(now, MsUntilDue(m_scene, now)));
+    });
 }
 
 // ---- Commands

@@ -62,6 +62,35 @@ TEST_F(FrameTickTest, framesAreNineMillisecondsApartAcrossTheClockWrap)
     }
 }
 
+TEST_F(FrameTickTest, timeUntilDueMatchesTheDueTest)
+{
+    struct Row {
+        std::uint32_t lastFrame;
+        std::uint32_t now;
+        std::uint32_t untilDue;
+    };
+    const Row rows[] = {
+        {1000, 1000, 9},        {1000, 1008, 1},           {1000, 1009, 0},
+        {1000, 5000, 0},        {0xFFFFFFFBu, 3, 1},       {0xFFFFFFFBu, 4, 0},
+        {1010, 1000, 19},       {0x7FFFFFFFu + 1000, 1000, 0x80000008u},
+    };
+    for (const Row& row : rows) {
+        Scene scene = MakeScene();
+        scene.lastFrameTime = static_cast<std::int32_t>(row.lastFrame);
+        EXPECT_EQ(MsUntilDue(scene, row.now), row.untilDue) << row.lastFrame << " -> " << row.now;
+        // Waiting that long makes the tick due, and not a millisecond sooner.
+        host.framesPresented = 0;
+        if (row.untilDue > 0) {
+            host.clock = row.now + row.untilDue - 1;
+            Tick(scene);
+            EXPECT_EQ(host.framesPresented, 0);
+        }
+        host.clock = row.now + row.untilDue;
+        Tick(scene);
+        EXPECT_EQ(host.framesPresented, 1) << row.lastFrame << " -> " << row.now;
+    }
+}
+
 TEST_F(FrameTickTest, tickThatIsNotDueChangesNothing)
 {
     Scene scene = MakeScene();

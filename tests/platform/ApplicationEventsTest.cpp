@@ -2,8 +2,11 @@
 
 #include <QCoreApplication>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace glintfall {
 namespace {
@@ -47,6 +50,34 @@ TEST(ApplicationEventsTest, doneLeftTrueWaitsForTheNextEvent)
     EXPECT_EQ(calls, 2);
 }
 
+TEST(ApplicationEventsTest, sleepsUntilTheMomentNamedWhileEventsGoOn)
+{
+    using namespace std::chrono_literals;
+    using Clock = TApplicationEvents::Clock;
+    TApplicationEvents idle;
+    std::vector<Clock::time_point> calls;
+    Clock::time_point wanted;
+    idle.SetOnIdle([&](bool& Done) {
+        calls.push_back(Clock::now());
+        Done = false;
+        if (calls.size() == 1) {
+            wanted = Clock::now() + 150ms;
+            idle.CallAgainAt(wanted);
+        }
+    });
+    idle.Start();
+    int eventsMeanwhile = 0;
+    QTimer::singleShot(20, [&] { ++eventsMeanwhile; });
+    QTest::qWait(100);
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_EQ(eventsMeanwhile, 1);
+    for (int i = 0; i < 200 && calls.size() < 2; ++i)
+        QTest::qWait(10);
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_GE(calls[1], wanted);
+    EXPECT_GT(calls.size(), 5u) << "without a moment named, the calls come at once again";
+}
+
 TEST(ApplicationEventsTest, pausesNestAndResume)
 {
     TApplicationEvents idle;
@@ -63,6 +94,32 @@ TEST(ApplicationEventsTest, pausesNestAndResume)
         EXPECT_EQ(calls, 0);
     }
     EXPECT_TRUE(idle.IsRunning());
+}
+
+TEST(ApplicationEventsTest, aPauseOrStopSilencesAWaitingCall)
+{
+    TApplicationEvents idle;
+    int calls = 0;
+    std::chrono::milliseconds ahead(30);
+    idle.SetOnIdle([&](bool& Done) {
+        ++calls;
+        Done = false;
+        idle.CallAgainAt(TApplicationEvents::Clock::now() + ahead);
+    });
+    idle.Start();
+    QTest::qWait(10);
+    ASSERT_EQ(calls, 1);
+    {
+        const TApplicationEvents::Pause paused(idle);
+        EXPECT_FALSE(idle.IsRunning());
+        QTest::qWait(100);
+        EXPECT_EQ(calls, 1) << "the moment named before the pause passed without a call";
+        ahead = std::chrono::hours(1);
+    }
+    QTest::qWait(50);
+    EXPECT_EQ(calls, 2) << "a call comes at once after the pause";
+    idle.Stop();
+    EXPECT_FALSE(idle.IsRunning());
 }
 
 } // namespace

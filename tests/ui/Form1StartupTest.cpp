@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "LargeAllocations.h"
 #include "TIconBar.h"
 #include "TLabel.h"
 
@@ -97,6 +98,39 @@ public:
     }
     int paints = 0;
 };
+
+TEST_F(Form1StartupTest, loopSleepsUntilEachFrameIsDue)
+{
+    StartForm();
+    form->show();
+    Spin(200);
+    EXPECT_GT(host->framesPresented, 5);
+    EXPECT_EQ(host->sleeps, 0) << "the tick was called before a frame was due";
+}
+
+TEST_F(Form1StartupTest, frameWithoutMemoryIsReportedAndTheNextFramesDraw)
+{
+    StartForm();
+    form->show();
+    while (form->Image1->Picture().Empty())
+        Spin(5);
+    const TABitmap shown = form->Image1->Picture();
+    scene->cycling = true; // every frame redraws the whole surface, which the canvas still shares
+    {
+        const LargeAllocations exhausted(shown.Pixels().size_bytes(), LargeAllocations::Mode::Fail);
+        Spin(40);
+        ASSERT_GT(exhausted.Count(), 0);
+    }
+    ASSERT_FALSE(dialogs.errorReports.isEmpty());
+    EXPECT_EQ(dialogs.errorReports.constFirst(), QStringLiteral("Out of memory."));
+    EXPECT_EQ(form->Image1->Picture(), shown);
+    EXPECT_EQ(scene->backBmp->Width(), 480);
+
+    const int framesBefore = host->framesPresented;
+    Spin(40);
+    EXPECT_GT(host->framesPresented, framesBefore);
+    EXPECT_EQ(form->Image1->Picture(), *scene->backBmp);
+}
 
 TEST_F(Form1StartupTest, idleLoopPaintsBetweenFramesAndStopsAtClose)
 {

@@ -22,6 +22,11 @@ public:
     using QtFrameHost::QtFrameHost;
 
     TPoint CursorPos() override { return cursor; }
+    void SleepOneMs() override
+    {
+        ++sleeps;
+        QtFrameHost::SleepOneMs();
+    }
     void PresentFrame(const TABitmap& frame) override
     {
         ++framesPresented;
@@ -30,6 +35,7 @@ public:
 
     TPoint cursor{-10000, -10000};
     int framesPresented = 0;
+    int sleeps = 0;
 };
 
 // A window started in a folder of the test's own, with the button pictures copied in or not.

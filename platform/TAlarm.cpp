@@ -1,0 +1,85 @@
+#include "TAlarm.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+namespace glintfall {
+
+namespace {
+
+// The steady clock counts from the same origin as CLOCK_MONOTONIC on Linux.
+static_assert(std::chrono::steady_clock::is_steady);
+
+itimerspec AbsoluteTime(TAlarm::Clock::time_point moment)
+{
+    using namespace std::chrono;
+    const nanoseconds since = moment.time_since_epoch();
+    const seconds whole = floor<seconds>(since);
+    itimerspec setting{};
+    setting.it_value.tv_sec = static_cast<time_t>(whole.count());
+    setting.it_value.tv_nsec = static_cast<long>((since - whole).count());
+    // All zero would disarm the timer; the earliest moment that still rings is one nanosecond.
+    if (setting.it_value.tv_sec <= 0 && setting.it_value.tv_nsec <= 0)
+        setting.it_value.tv_nsec = 1;
+    return setting;
+}
+
+} // namespace
+
+TAlarm::TAlarm(QObject* parent)
+    : QObject(parent)
+    , m_fd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
+{
+    if (m_fd < 0)
+        throw std::runtime_error(std::string("No timer for the frame loop: ") + std::strerror(errno));
+    m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+    m_notifier->setEnabled(false);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { Ring(); });
+}
+
+TAlarm::~TAlarm()
+{
+    m_notifier.reset();
+    close(m_fd);
+}
+
+void TAlarm::SetOnRing(std::function<void()> handler)
+{
+    m_onRing = std::move(handler);
+}
+
+void TAlarm::SetFor(Clock::time_point moment)
+{
+    const itimerspec setting = AbsoluteTime(moment);
+    timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &setting, nullptr);
+    m_set = true;
+    m_notifier->setEnabled(true);
+}
+
+void TAlarm::Cancel()
+{
+    const itimerspec off{};
+    timerfd_settime(m_fd, 0, &off, nullptr);
+    m_set = false;
+    m_notifier->setEnabled(false);
+}
+
+void TAlarm::Ring()
+{
+    std::uint64_t expirations = 0;
+    if (read(m_fd, &expirations, sizeof expirations) != sizeof expirations)
+        return; // Set again since it rang; it has not rung for the new moment yet.
+    m_set = false;
+    m_notifier->setEnabled(false);
+    if (m_onRing)
+        m_onRing();
+}
+
+} // namespace glintfall
