@@ -2,7 +2,6 @@
 
 #include "TImage.h"
 
-#include <QCursor>
 #include <QWidget>
 
 #include <chrono>
@@ -54,7 +53,7 @@ void QtFrameHost::SleepOneMs()
 
 TPoint QtFrameHost::CursorPos()
 {
-    const QPoint position = QCursor::pos();
+    const QPoint position = m_cursor.Pos();
     return {position.x(), position.y()};
 }
 

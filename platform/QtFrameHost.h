@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FrameHost.h"
+#include "GlobalCursor.h"
 
 #include <chrono>
 
@@ -30,6 +31,7 @@ public:
 private:
     QWidget& m_window;
     TImage& m_canvas;
+    GlobalCursor m_cursor;
 };
 
 } // namespace glintfall
