@@ -9,7 +9,8 @@ namespace glintfall {
 // scale only by whole factors so that one-pixel dots stay crisp.
 void PrepareQtPlatform(int argc, char** argv);
 
-// Once the application object exists: the tooltip timing the program relies on.
+// Once the application object exists: Qt's own texts in the desktop's language, and the tooltip
+// timing the program relies on, over the style the user chose.
 void ApplyPlatformDefaults(QApplication& application);
 
 } // namespace glintfall
