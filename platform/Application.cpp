@@ -52,8 +52,9 @@ bool PlatformChosenOnCommandLine(int argc, char** argv)
 
 void PrepareQtPlatform(int argc, char** argv)
 {
+    // Qt tries the platforms in order: X11 first, native Wayland when no X server can be reached.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !PlatformChosenOnCommandLine(argc, argv))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
 }
 
