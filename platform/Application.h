@@ -4,12 +4,14 @@ class QApplication;
 
 namespace glintfall {
 
-// Before the application object exists: chooses X11 (XWayland under Wayland) unless the user chose
-// a platform, since the program needs global cursor and window positions, and lets the window
-// scale only by whole factors so that one-pixel dots stay crisp.
+// Before the application object exists: unless the user chose a platform, X11 (XWayland under
+// Wayland) whenever an X server can be reached, since the program needs global cursor and window
+// positions, and native Wayland otherwise; and lets the window scale only by whole factors so that
+// one-pixel dots stay crisp.
 void PrepareQtPlatform(int argc, char** argv);
 
-// Once the application object exists: the tooltip timing the program relies on.
+// Once the application object exists: Qt's own texts in the desktop's language, and the tooltip
+// timing the program relies on, over the style the user chose.
 void ApplyPlatformDefaults(QApplication& application);
 
 } // namespace glintfall

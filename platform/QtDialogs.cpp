@@ -1,5 +1,6 @@
 #include "QtDialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -41,11 +42,21 @@ void QtDialogs::ShowErrorReport(const QString& text)
     box.exec();
 }
 
+void ConfigureMessageBox(QMessageBox& box, const QString& caption, const QString& text, MessageIcon icon)
+{
+    box.setIcon(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon);
+    box.setWindowTitle(caption);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    // The button's text is the program's, which Qt's translations would otherwise change.
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+}
+
 void QtDialogs::ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
                             bool centreOnScreen)
 {
-    const auto boxIcon = icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
-    QMessageBox box(boxIcon, caption, text, QMessageBox::Ok, parent);
+    QMessageBox box(parent);
+    ConfigureMessageBox(box, caption, text, icon);
     if (centreOnScreen)
         CentreOnScreen(box, ScreenOf(parent));
     box.exec();
@@ -74,13 +85,21 @@ std::optional<QString> QtDialogs::AskSaveFileName(QWidget* parent, const SaveDia
     return dialog.selectedFiles().constFirst();
 }
 
+void ConfigureOverwriteQuestion(QMessageBox& box, const QString& path)
+{
+    // QFileDialog asks with these words under its own title, which is "Save As" while no other is set.
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QFileDialog::tr("Save As"));
+    box.setText(QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName()));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+}
+
 bool QtDialogs::ConfirmOverwrite(QWidget* parent, const QString& path)
 {
-    // The words of the save dialog's own question, so that both read alike.
-    const QString question =
-        QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName());
-    return QMessageBox::warning(parent, QFileDialog::tr("Save As"), question, QMessageBox::Yes | QMessageBox::No,
-                                QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(parent);
+    ConfigureOverwriteQuestion(box, path);
+    return box.exec() == QMessageBox::Yes;
 }
 
 } // namespace glintfall

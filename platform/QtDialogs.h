@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 
 class QFileDialog;
+class QMessageBox;
 class QScreen;
 
 namespace glintfall {
@@ -11,6 +12,14 @@ namespace glintfall {
 // hidden, overwrite confirmation, a size grip, no default suffix, the last name filled in, and
 // placed centred across the screen with its top at a third of the free height.
 void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request, QScreen* screen);
+
+// A message box of the program's own: caption, text, icon, and one button that reads "OK" in every
+// language.
+void ConfigureMessageBox(QMessageBox& box, const QString& caption, const QString& text, MessageIcon icon);
+
+// The question asked before a file is replaced, in the save dialog's own words and title, taken
+// from Qt's catalogue so that both questions read alike in the desktop's language.
+void ConfigureOverwriteQuestion(QMessageBox& box, const QString& path);
 
 // The dialogs as Qt shows them.
 class QtDialogs : public Dialogs {

@@ -57,6 +57,9 @@ TPoint QtFrameHost::CursorPos()
     return {position.x(), position.y()};
 }
 
+// Read on every frame. Qt keeps the window's position and frame margins with the widget and
+// updates them as the window system reports moves, resizes and the frame, so this sends the X
+// server no request, with or without a window manager.
 TRect QtFrameHost::WindowRect()
 {
     const QRect outer = m_window.frameGeometry();

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <cstdlib>
 
@@ -205,11 +206,23 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!m_centred) {
-        m_centred = true;
+    if (!m_shown) {
+        m_shown = true;
         CentreOnDesktop();
+        windowHandle()->installEventFilter(this);
         AE.Start();
     }
+}
+
+// A window manager frames the window as it maps it, so the outer size is known only once the
+// window is on screen: it is centred once more then, frame included. Later moves are the user's.
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        CentreOnDesktop();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // Centred on all monitors together, their origin ignored, and never above or left of 0.

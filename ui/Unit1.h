@@ -69,6 +69,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -90,7 +91,7 @@ private:
     Dialogs& m_dialogs;
     std::unique_ptr<FrameHost> m_host;
     std::int32_t m_wheelDelta = 0;
-    bool m_centred = false;
+    bool m_shown = false;
 };
 
 } // namespace glintfall

@@ -19,4 +19,5 @@ ensure_packages() {
 }
 
 # What the program needs to build and run.
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins libgl-dev fonts-ipafont-gothic)
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n libgl-dev
+    fonts-ipafont-gothic)

@@ -2,62 +2,33 @@
 // and checks the screen: the recorded dots must sit where the window's outer rectangle and the
 // fixed offsets put them, mirrored through the canvas centre, in the colours of their indices.
 
-#include "ButtonPictures.h"
+#include "RealProgram.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
-#include <QProcess>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 namespace {
+
+using glintfall::IndexColour;
 
 QString RunTool(const QStringList& arguments)
 {
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    tool.waitForFinished(10000);
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
-// The colour of trail index i in the starting pattern, as the screen shows it.
-QRgb IndexColour(int i)
-{
-    return qRgb(i & 255, (i * i) & 255, (i * i + i) & 255);
+    return glintfall::RunTool(QStringLiteral("xdotool"), arguments);
 }
 
 class RealWindowTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(folder.isValid());
-        ASSERT_TRUE(glintfall::CopyButtonPictures(folder.path()));
         RunTool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")});
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(GetParam()));
-        program.setProcessEnvironment(environment);
-        program.setWorkingDirectory(folder.path());
-        program.start(QStringLiteral(GLINTFALL_PROGRAM), {});
-        ASSERT_TRUE(program.waitForStarted());
-        window = RunTool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--name"), QStringLiteral("^Glintfall$")})
-                     .split(u'\n')
-                     .constFirst();
-        ASSERT_FALSE(window.isEmpty());
+        ASSERT_TRUE(program.Start({{QStringLiteral("QT_SCALE_FACTOR"), QString::number(GetParam())}}));
+        window = program.window;
         QTest::qWait(300); // the first frames
-    }
-
-    void TearDown() override
-    {
-        program.kill();
-        program.waitForFinished();
     }
 
     QRect WindowGeometry()
@@ -90,8 +61,7 @@ protected:
         QTest::qWait(150);
     }
 
-    QTemporaryDir folder;
-    QProcess program;
+    glintfall::RealProgram program;
     QString window;
 };
 
@@ -117,7 +87,7 @@ TEST_P(RealWindowTest, recordedDotsAppearWhereTheOffsetsPutThem)
     for (const auto& dot : dots) {
         // Every device pixel of the dot has its colour: no smoothing at any scale.
         for (int d = 0; d < scale * scale; ++d)
-            EXPECT_EQ(at(dot.x, dot.y, d % scale, d / scale), IndexColour(dot.index) & 0xFFFFFF)
+            EXPECT_EQ(at(dot.x, dot.y, d % scale, d / scale), IndexColour(dot.index))
                 << "dot " << dot.index << " at " << dot.x << "," << dot.y;
         EXPECT_EQ(at(dot.x + 1, dot.y), 0u);
         EXPECT_EQ(at(dot.x, dot.y - 1), 0u);
