@@ -4,11 +4,11 @@
 #include "BmpCodec.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <string>
+#include <cstdint>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -25,63 +25,57 @@ void IgnoreFileSizeSignal()
     (void)ignored;
 }
 
-std::string FolderOf(const std::string& path)
+// What the path names once links are followed.
+struct Target {
+    enum class Kind { New, Regular, Refused };
+    Kind kind;
+    struct stat status;
+};
+
+// QSaveFile would rename a plain file over a FIFO or a device, and, where it has to write in
+// place, wait on a FIFO until someone reads it. Only a regular file or a name not yet taken is
+// saved to. A loop of links fails here too, where QSaveFile would replace the link with a file.
+Target Examine(const QString& path)
 {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    Target target{};
+    if (stat(QFile::encodeName(path).constData(), &target.status) == 0)
+        target.kind = S_ISREG(target.status.st_mode) ? Target::Kind::Regular : Target::Kind::Refused;
+    else
+        target.kind = errno == ENOENT ? Target::Kind::New : Target::Kind::Refused;
+    return target;
 }
 
-// The mode a new file gets from the user's umask, or the mode of the file being replaced.
-mode_t ModeFor(const std::string& path)
+// QSaveFile drops the owner and group, and takes the mode from what the saver may do: root saving
+// a write-protected file would make it writable. Only root may give a file to another user, and a
+// user only to a group of their own; where that is refused the picture is the saver's, as a new
+// file would be, and that is no failure. The old file itself, written in place, keeps all of this.
+bool KeepOwnerAndMode(int fd, const struct stat& old)
 {
-    struct stat existing {};
-    if (stat(path.c_str(), &existing) == 0)
-        return existing.st_mode & 07777;
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes)
-{
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The new name lasts only once the folder itself is on disk. Best effort: the file is already in
-// place, and some file systems cannot sync a folder.
-void SyncFolder(const std::string& folder)
-{
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    fsync(fd);
-    close(fd);
-}
-
-// Fills a new temporary file beside the target and syncs it. False, with nothing left behind, on
-// any failure.
-bool WriteTemporary(std::string& temporary, const std::vector<std::uint8_t>& bytes, mode_t mode)
-{
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0)
+    struct stat written {};
+    if (fstat(fd, &written) != 0)
         return false;
-    const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (written && closed)
+    if (written.st_dev == old.st_dev && written.st_ino == old.st_ino)
         return true;
-    unlink(temporary.c_str());
-    return false;
+    [[maybe_unused]] const bool ownerKept = fchown(fd, old.st_uid, old.st_gid) == 0
+                                            || fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
+    return fchmod(fd, old.st_mode & 07777) == 0;
+}
+
+// QSaveFile notes a failed write but not a short one (a size limit ends a write early without an
+// error), and ignores a failed sync: either way commit() would put a damaged picture in place.
+bool WriteAndSync(QSaveFile& file, const std::vector<std::uint8_t>& bytes)
+{
+    const auto size = static_cast<qint64>(bytes.size());
+    return file.write(reinterpret_cast<const char*>(bytes.data()), size) == size && file.flush()
+        && fsync(file.handle()) == 0;
+}
+
+// commit() then discards the temporary file; a file written in place it only closes, where
+// QSaveFile's destructor would try to delete it.
+void Abandon(QSaveFile& file)
+{
+    file.cancelWriting();
+    file.commit();
 }
 
 } // namespace
@@ -89,18 +83,21 @@ bool WriteTemporary(std::string& temporary, const std::vector<std::uint8_t>& byt
 bool WritePictureFile(const TABitmap& picture, const QString& path)
 {
     IgnoreFileSizeSignal();
-    const std::vector<std::uint8_t> bytes = EncodeBmp(picture);
-    const std::string target = QFile::encodeName(path).toStdString();
-    const std::string folder = FolderOf(target);
-    std::string temporary = folder + "/.glintfall-XXXXXX";
-    if (!WriteTemporary(temporary, bytes, ModeFor(target)))
+    const Target target = Examine(path);
+    if (target.kind == Target::Kind::Refused)
         return false;
-    if (rename(temporary.c_str(), target.c_str()) != 0) {
-        unlink(temporary.c_str());
+    QSaveFile file(path);
+    // Where no file can be made beside it, a file the user may write is written in place; QSaveFile
+    // refuses one the user may not write before it tries either way.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const bool kept = target.kind == Target::Kind::New || KeepOwnerAndMode(file.handle(), target.status);
+    if (!kept || !WriteAndSync(file, EncodeBmp(picture))) {
+        Abandon(file);
         return false;
     }
-    SyncFolder(folder);
-    return true;
+    return file.commit();
 }
 
 } // namespace glintfall

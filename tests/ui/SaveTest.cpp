@@ -1,9 +1,15 @@
+#include "FifoWatchdog.h"
 #include "FileFailures.h"
 #include "FormFixture.h"
 
 #include "BmpCodec.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <chrono>
+#include <optional>
+#include <sys/stat.h>
 
 namespace glintfall {
 namespace {
@@ -24,6 +30,41 @@ struct SaveTest : FormFixture {
     {
         dialogs.saveAnswers.push(answer);
         form->savebtnClick();
+    }
+
+    // Saves to the path and expects the error box, with the animation going on behind it.
+    void SaveExpectingErrorBox(const QString& path)
+    {
+        int framesWhileShown = 0;
+        dialogs.whileOpen = [&] {
+            const int before = host->framesPresented;
+            Spin(60);
+            framesWhileShown = host->framesPresented - before;
+        };
+        dialogs.messages.clear();
+        SaveAs(path);
+        dialogs.whileOpen = nullptr;
+        ASSERT_EQ(dialogs.messages.size(), 1u) << path.toStdString();
+        EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("File I/O error."));
+        EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("エラー"));
+        EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
+        EXPECT_TRUE(dialogs.messages[0].centredOnScreen);
+        EXPECT_GT(framesWhileShown, 2);
+    }
+
+    static void PutOldFile(const QString& path)
+    {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("older picture");
+    }
+
+    static ino_t InodeOf(const QString& path)
+    {
+        struct stat status {};
+        stat(QFile::encodeName(path).constData(), &status);
+        return status.st_ino;
     }
 
     QByteArray CanvasAsFile() const
@@ -97,11 +138,7 @@ TEST_F(SaveTest, nothingIsWrittenBeforeTheFirstFrame)
 
 TEST_F(SaveTest, appendedNameThatExistsIsAskedAbout)
 {
-    QFile old(Saved("pic.bmp"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("older picture");
-    old.close();
-
+    PutOldFile(Saved("pic.bmp"));
     dialogs.acceptOverwrite = false;
     SaveAs(Saved("pic"));
     EXPECT_EQ(dialogs.overwriteQuestions, QStringList{Saved("pic.bmp")});
@@ -118,40 +155,55 @@ TEST_F(SaveTest, appendedNameThatExistsIsAskedAbout)
 
 TEST_F(SaveTest, failuresShowTheErrorBoxKeepTheOldFileAndLetFramesRun)
 {
-    QDir(folder->path()).mkdir(QStringLiteral("out"));
     const QString target = Saved("out/pic.bmp");
-    QFile old(target);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("older picture");
-    old.close();
-
-    int framesWhileErrorShown = 0;
-    dialogs.whileOpen = [&] {
-        const int before = host->framesPresented;
-        Spin(60);
-        framesWhileErrorShown = host->framesPresented - before;
-    };
-    const auto expectFailure = [&](const QString& path) {
-        dialogs.messages.clear();
-        SaveAs(path);
-        ASSERT_EQ(dialogs.messages.size(), 1u) << path.toStdString();
-        EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("File I/O error."));
-        EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("エラー"));
-        EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
-        EXPECT_TRUE(dialogs.messages[0].centredOnScreen);
-        EXPECT_GT(framesWhileErrorShown, 2);
-    };
-    expectFailure(Saved("no-such-folder/pic.bmp"));
-    {
-        const ReadOnlyFolder readOnly(folder->filePath(QStringLiteral("out")));
-        expectFailure(target);
-    }
+    PutOldFile(target);
+    SaveExpectingErrorBox(Saved("no-such-folder/pic.bmp"));
     {
         const FileSizeLimit limit(100000);
-        expectFailure(target);
+        SaveExpectingErrorBox(target);
     }
     EXPECT_EQ(ReadAll(target), QByteArray("older picture"));
-    EXPECT_EQ(FilesIn(folder->filePath(QStringLiteral("out"))), QStringList{QStringLiteral("pic.bmp")});
+    EXPECT_EQ(FilesIn(Saved("out")), QStringList{QStringLiteral("pic.bmp")});
+}
+
+// Writing the file itself is the one way to save it there, and the user may write it.
+TEST_F(SaveTest, writableFileInAFolderThatTakesNoNewFilesIsSavedInPlace)
+{
+    const QString target = Saved("out/pic.bmp");
+    PutOldFile(target);
+    const ino_t inode = InodeOf(target);
+    {
+        const ReadOnlyFolder readOnly(Saved("out"));
+        SaveAs(target);
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(ReadAll(target), CanvasAsFile());
+    EXPECT_EQ(FilesIn(Saved("out")), QStringList{QStringLiteral("pic.bmp")});
+    EXPECT_EQ(InodeOf(target), inode);
+}
+
+// Written in place, a FIFO would hold the window until someone reads it; replaced, it would be lost.
+TEST_F(SaveTest, fifoIsRefusedWithTheErrorBoxAndNeverBlocksTheWindow)
+{
+    for (const bool folderTakesNewFiles : {true, false}) {
+        SCOPED_TRACE(folderTakesNewFiles ? "folder takes new files" : "folder takes no new files");
+        const QString pipes = Saved(folderTakesNewFiles ? "open" : "closed");
+        const QString fifo = pipes + QStringLiteral("/pic.bmp");
+        ASSERT_TRUE(QDir().mkpath(pipes));
+        ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        FifoWatchdog watchdog(fifo, std::chrono::seconds(5));
+        {
+            std::optional<ReadOnlyFolder> readOnly;
+            if (!folderTakesNewFiles)
+                readOnly.emplace(pipes);
+            SaveExpectingErrorBox(fifo);
+        }
+        EXPECT_FALSE(watchdog.Stop()) << "saving blocked on the FIFO";
+        struct stat status {};
+        EXPECT_EQ(lstat(QFile::encodeName(fifo).constData(), &status), 0);
+        EXPECT_TRUE(S_ISFIFO(status.st_mode));
+        EXPECT_EQ(FilesIn(pipes), QStringList{QStringLiteral("pic.bmp")});
+    }
 }
 
 TEST_F(SaveTest, noFrameRunsWhileTheDialogIsOpen)

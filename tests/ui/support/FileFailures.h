@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <ostream>
 #include <sys/resource.h>
 
 namespace glintfall {
@@ -38,3 +39,9 @@ QByteArray ReadAll(const QString& path);
 QStringList FilesIn(const QString& folder);
 
 } // namespace glintfall
+
+// Test messages show names as text.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
