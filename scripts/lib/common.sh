@@ -18,6 +18,6 @@ ensure_packages() {
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# What the program needs to build and run.
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n libgl-dev
-    fonts-ipafont-gothic)
+# What the program needs to build and run (libxcb-xinput-dev: the pointer's motion under X11).
+BUILD_PACKAGES=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n
+    libgl-dev libxcb-xinput-dev fonts-ipafont-gothic)
