@@ -1,7 +1,6 @@
 #include "ColorPattern.h"
 
 #include "Scene.h"
-#include "WrapMath.h"
 
 #include <array>
 
@@ -23,24 +22,21 @@ constexpr std::array<std::array<int, 3>, 6> kChannelTerms{{
 
 TColor DotColor(const Scene& scene, std::int32_t i)
 {
-    const std::int32_t k = WrapAdd(i, scene.phase);
-    const std::int32_t kk = WrapMul(k, k);
-    const std::array<std::uint8_t, 3> terms{
-        static_cast<std::uint8_t>(WrapAdd(scene.offsetA, k)),
-        static_cast<std::uint8_t>(WrapAdd(kk, scene.offsetB)),
-        static_cast<std::uint8_t>(WrapAdd(WrapAdd(kk, scene.offsetC), k)),
-    };
-    const auto& channel = kChannelTerms.at(static_cast<std::size_t>(scene.pattern));
-    return RGB(terms[channel[0]], terms[channel[1]], terms[channel[2]]);
+    return PixelToColor(PixelOfIndex(CurrentColours(scene), static_cast<std::uint32_t>(i)));
 }
 
-StampPalette MakeStampPalette(const Scene& scene)
+// Only the low 8 bits of each sum count, so every term is taken mod 256 from the start.
+FrameColours CurrentColours(const Scene& scene)
 {
-    StampPalette palette;
-    palette[0] = kBlackPixel;
-    for (std::int32_t j = 0; j < 256; ++j)
-        palette[static_cast<std::size_t>(j) + 1] = ColorToPixel(DotColor(scene, j));
-    return palette;
+    const auto byte = [](std::int32_t value) { return static_cast<std::uint32_t>(value) & 0xFFu; };
+    // A = offsetA + k, B = k·k + offsetB, C = k·k + offsetC + k.
+    const std::array<ChannelRule, 3> terms{{
+        {byte(scene.offsetA), kTermCounts, 0},
+        {byte(scene.offsetB), 0, kTermCounts},
+        {byte(scene.offsetC), kTermCounts, kTermCounts},
+    }};
+    const auto& order = kChannelTerms.at(static_cast<std::size_t>(scene.pattern));
+    return {terms[order[0]], terms[order[1]], terms[order[2]], byte(scene.phase)};
 }
 
 void RandomizePattern(Scene& scene)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Color.h"
-#include "Trail.h"
+#include "FrameColours.h"
 
 #include <cstdint>
 
@@ -12,8 +12,8 @@ struct Scene;
 // The colour of trail index i at the scene's phase, offsets and pattern.
 TColor DotColor(const Scene& scene, std::int32_t i);
 
-// The colours of a frame for Trail::Render, from DotColor at the current phase.
-StampPalette MakeStampPalette(const Scene& scene);
+// The colours of every dot at the scene's phase, offsets and pattern.
+FrameColours CurrentColours(const Scene& scene);
 
 // Draws new offsets and a new channel permutation; the phase and the trail stay as they are.
 void RandomizePattern(Scene& scene);

@@ -73,7 +73,7 @@ void AEIdle(Scene& scene, FrameHost& host, bool& Done)
 
 void ComposeFrame(Scene& scene, FrameHost& host)
 {
-    scene.dots.Render(MakeStampPalette(scene), *scene.backBmp);
+    scene.dots.Render(CurrentColours(scene), *scene.backBmp);
     host.PresentFrame(*scene.backBmp);
 }
 

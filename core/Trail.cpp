@@ -7,6 +7,27 @@
 
 namespace glintfall {
 
+namespace {
+
+// The hot loop of every frame while the colours flow: one pass over the canvas. The colour is
+// computed from the stamp rather than looked up, which lets the loop vectorise (a table lookup per
+// pixel does not, and is about half as fast); on x86-64 a second copy uses AVX2 where the
+// processor has it.
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void PaintStamps(const std::uint16_t* __restrict stamps, TPixel* __restrict pixels, std::size_t count,
+                 const FrameColours& colours)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t stamp = stamps[i];
+        const TPixel dot = PixelOfIndex(colours, stamp - 1);
+        pixels[i] = stamp == 0 ? kBlackPixel : dot;
+    }
+}
+
+} // namespace
+
 Trail::Trail(std::int32_t canvasWidth, std::int32_t canvasHeight)
     : m_width(canvasWidth)
     , m_height(canvasHeight)
@@ -57,36 +78,32 @@ void Trail::Stamp(const TDot& dot, std::uint16_t stamp)
     }
 }
 
-void Trail::Render(const StampPalette& palette, TABitmap& surface)
+void Trail::Render(const FrameColours& colours, TABitmap& surface)
 {
     if (surface.Width() != m_width || surface.Height() != m_height)
         throw std::logic_error("The surface must be the size of the canvas");
-    const bool holdsLastFrame = surface.ContentStamp() == m_renderedSurface && palette == m_renderedPalette;
+    const bool holdsLastFrame = surface.ContentStamp() == m_renderedSurface && colours == m_renderedColours;
     if (!holdsLastFrame)
-        RenderWhole(palette, surface);
+        RenderWhole(colours, surface);
     else if (!m_changed.Empty())
-        RenderArea(m_changed, palette, surface);
+        RenderArea(m_changed, colours, surface);
     m_changed = {};
-    m_renderedPalette = palette;
+    m_renderedColours = colours;
     m_renderedSurface = surface.ContentStamp();
 }
 
-// The hot loop of a frame while the colours flow: one pass over the canvas, every pixel written.
-void Trail::RenderWhole(const StampPalette& palette, TABitmap& surface) const
+void Trail::RenderWhole(const FrameColours& colours, TABitmap& surface) const
 {
     const std::span<TPixel> pixels = surface.PixelsToOverwrite();
-    const std::uint16_t* stamps = m_stamps.data();
-    for (std::size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = palette[stamps[i]];
+    PaintStamps(m_stamps.data(), pixels.data(), pixels.size(), colours);
 }
 
-void Trail::RenderArea(const Area& area, const StampPalette& palette, TABitmap& surface) const
+void Trail::RenderArea(const Area& area, const FrameColours& colours, TABitmap& surface) const
 {
+    const auto width = static_cast<std::size_t>(area.right - area.left);
     for (std::int32_t y = area.top; y < area.bottom; ++y) {
-        const std::span<TPixel> row = surface.WritableScanline(y);
-        const std::uint16_t* stamps = &m_stamps[static_cast<std::size_t>(y) * m_width];
-        for (std::int32_t x = area.left; x < area.right; ++x)
-            row[x] = palette[stamps[x]];
+        const std::size_t start = static_cast<std::size_t>(y) * m_width + area.left;
+        PaintStamps(&m_stamps[start], &surface.WritableScanline(y)[area.left], width, colours);
     }
 }
 

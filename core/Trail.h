@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Color.h"
+#include "FrameColours.h"
 #include "Geometry.h"
 
 #include <array>
@@ -12,10 +13,6 @@
 namespace glintfall {
 
 class TABitmap;
-
-// Colours of a frame by stamp: entry 0 is the background, entry 1 + j the colour of every trail
-// index i with i mod 256 == j.
-using StampPalette = std::array<TPixel, 257>;
 
 // The ordered dots of the picture, plus a map that keeps a frame's cost independent of their number.
 //
@@ -32,9 +29,9 @@ public:
     std::size_t Length() const { return m_dots.size(); }
     const TDot& operator[](std::size_t index) const { return m_dots[index]; }
 
-    // Brings every pixel of the canvas-sized surface to the colour of its stamp through the
-    // palette. Only what changed is rewritten when the surface still holds this trail's last frame.
-    void Render(const StampPalette& palette, TABitmap& surface);
+    // Brings every pixel of the canvas-sized surface to the colour of the last dot on it, or black.
+    // Only what changed is rewritten when the surface still holds this trail's last frame.
+    void Render(const FrameColours& colours, TABitmap& surface);
 
 private:
     // Canvas pixels left..right-1 and top..bottom-1.
@@ -48,8 +45,8 @@ private:
 
     void Stamp(const TDot& dot, std::uint16_t stamp);
     void MarkChanged(const Area& area);
-    void RenderWhole(const StampPalette& palette, TABitmap& surface) const;
-    void RenderArea(const Area& area, const StampPalette& palette, TABitmap& surface) const;
+    void RenderWhole(const FrameColours& colours, TABitmap& surface) const;
+    void RenderArea(const Area& area, const FrameColours& colours, TABitmap& surface) const;
 
     std::int32_t m_width;
     std::int32_t m_height;
@@ -59,7 +56,7 @@ private:
     std::vector<std::uint16_t> m_stamps;
     // What the last Render left behind, and the stamps changed since.
     Area m_changed;
-    StampPalette m_renderedPalette{};
+    FrameColours m_renderedColours;
     std::uint64_t m_renderedSurface = 0;
 };
 
