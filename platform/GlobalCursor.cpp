@@ -75,6 +75,9 @@ bool TellsOfMotion(const xcb_generic_event_t& event, std::uint8_t inputOpcode)
 
 } // namespace
 
+// The server keeps one selection per program, so it lasts as long as any watch does.
+int GlobalCursor::s_watches = 0;
+
 GlobalCursor::GlobalCursor(Clock::duration longestTrust)
     : m_longestTrust(longestTrust)
 {
@@ -82,15 +85,17 @@ GlobalCursor::GlobalCursor(Clock::duration longestTrust)
     if (!connection)
         return;
     const std::uint8_t opcode = InputExtensionOpcode(connection);
-    if (opcode == 0 || !SelectRawMotion(connection, XCB_INPUT_XI_EVENT_MASK_RAW_MOTION))
+    const bool selected = s_watches > 0 || SelectRawMotion(connection, XCB_INPUT_XI_EVENT_MASK_RAW_MOTION);
+    if (opcode == 0 || !selected)
         return;
+    ++s_watches;
     m_motionOpcode = opcode;
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 GlobalCursor::~GlobalCursor()
 {
-    if (!WatchesMotion())
+    if (!WatchesMotion() || --s_watches > 0)
         return;
     if (xcb_connection_t* connection = X11Connection())
         SelectRawMotion(connection, 0);

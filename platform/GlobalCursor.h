@@ -35,6 +35,8 @@ public:
 private:
     bool ReadingIsCurrent() const;
 
+    static int s_watches;
+
     Clock::duration m_longestTrust;
     std::uint8_t m_motionOpcode = 0;
     bool m_moved = true;

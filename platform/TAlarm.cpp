@@ -2,11 +2,8 @@
 
 #include <QSocketNotifier>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <stdexcept>
-#include <string>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
@@ -37,8 +34,11 @@ TAlarm::TAlarm(QObject* parent)
     : QObject(parent)
     , m_fd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
 {
-    if (m_fd < 0)
-        throw std::runtime_error(std::string("No timer for the frame loop: ") + std::strerror(errno));
+    m_standIn.setSingleShot(true);
+    m_standIn.setTimerType(Qt::PreciseTimer);
+    connect(&m_standIn, &QTimer::timeout, this, [this] { Ring(); });
+    if (!IsPrecise())
+        return;
     m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
     m_notifier->setEnabled(false);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { Ring(); });
@@ -47,7 +47,8 @@ TAlarm::TAlarm(QObject* parent)
 TAlarm::~TAlarm()
 {
     m_notifier.reset();
-    close(m_fd);
+    if (IsPrecise())
+        close(m_fd);
 }
 
 void TAlarm::SetOnRing(std::function<void()> handler)
@@ -57,27 +58,37 @@ void TAlarm::SetOnRing(std::function<void()> handler)
 
 void TAlarm::SetFor(Clock::time_point moment)
 {
+    m_set = true;
+    if (!IsPrecise()) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(moment - Clock::now());
+        m_standIn.start(std::max(wait, std::chrono::milliseconds(0)));
+        return;
+    }
     const itimerspec setting = AbsoluteTime(moment);
     timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &setting, nullptr);
-    m_set = true;
     m_notifier->setEnabled(true);
 }
 
 void TAlarm::Cancel()
 {
+    m_set = false;
+    m_standIn.stop();
+    if (!IsPrecise())
+        return;
     const itimerspec off{};
     timerfd_settime(m_fd, 0, &off, nullptr);
-    m_set = false;
     m_notifier->setEnabled(false);
 }
 
 void TAlarm::Ring()
 {
-    std::uint64_t expirations = 0;
-    if (read(m_fd, &expirations, sizeof expirations) != sizeof expirations)
-        return; // Set again since it rang; it has not rung for the new moment yet.
+    if (IsPrecise()) {
+        std::uint64_t expirations = 0;
+        if (read(m_fd, &expirations, sizeof expirations) != sizeof expirations)
+            return; // Set again since it rang; it has not rung for the new moment yet.
+        m_notifier->setEnabled(false);
+    }
     m_set = false;
-    m_notifier->setEnabled(false);
     if (m_onRing)
         m_onRing();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -16,7 +17,7 @@ namespace glintfall {
 // Written by hand because Qt's own timers wake only to the whole millisecond under the GLib event
 // loop (the default on Linux), and late by up to two, which would stretch every 9 ms frame
 // interval by a tenth or more. A timerfd is one more file the event loop waits on, and wakes it at
-// the moment itself.
+// the moment itself. Where the system gives no timerfd, a Qt timer stands in.
 class TAlarm : public QObject {
 public:
     using Clock = std::chrono::steady_clock;
@@ -29,11 +30,13 @@ public:
     void SetFor(Clock::time_point moment);
     void Cancel();
     bool IsSet() const { return m_set; }
+    bool IsPrecise() const { return m_fd >= 0; }
 
 private:
     void Ring();
 
     int m_fd = -1;
+    QTimer m_standIn;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::function<void()> m_onRing;
     bool m_set = false;

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace glintfall {
 namespace {
 
@@ -51,6 +53,16 @@ TEST(GlobalCursorTest, stillPointerIsNotReadAgain)
 TEST(GlobalCursorTest, motionAnywhereByADeviceIsReadAtOnce)
 {
     GlobalCursor cursor(1h);
+    Warp({100, 120});
+    EXPECT_EQ(cursor.Pos(), QPoint(100, 120));
+    MoveByDevice({40, 50});
+    EXPECT_EQ(cursor.Pos(), QPoint(140, 170));
+}
+
+TEST(GlobalCursorTest, aWatchEndingLeavesTheOthersWatching)
+{
+    GlobalCursor cursor(1h);
+    std::make_unique<GlobalCursor>()->Pos();
     Warp({100, 120});
     EXPECT_EQ(cursor.Pos(), QPoint(100, 120));
     MoveByDevice({40, 50});

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <vector>
 
 namespace glintfall {
@@ -31,6 +35,7 @@ struct TAlarmTest : ::testing::Test {
 
 TEST_F(TAlarmTest, ringsOnceAndNeverBeforeItsMoment)
 {
+    EXPECT_TRUE(alarm.IsPrecise());
     const Clock::time_point moment = Clock::now() + 30ms;
     alarm.SetFor(moment);
     EXPECT_TRUE(alarm.IsSet());
@@ -56,6 +61,29 @@ TEST_F(TAlarmTest, aNewMomentReplacesTheOldAndCancelSilencesIt)
     EXPECT_FALSE(alarm.IsSet());
     QTest::qWait(60);
     EXPECT_EQ(rings.size(), 1u);
+}
+
+// Every file the process may open is taken while the alarm is made.
+TEST(TAlarmWithoutTimerfdTest, aQtTimerStandsIn)
+{
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    const int next = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    close(next);
+    const rlimit noMore{static_cast<rlim_t>(next), files.rlim_max};
+    setrlimit(RLIMIT_NOFILE, &noMore);
+    TAlarm alarm;
+    setrlimit(RLIMIT_NOFILE, &files);
+    EXPECT_FALSE(alarm.IsPrecise());
+
+    std::vector<Clock::time_point> rings;
+    alarm.SetOnRing([&] { rings.push_back(Clock::now()); });
+    const Clock::time_point moment = Clock::now() + 20ms;
+    alarm.SetFor(moment);
+    for (int i = 0; i < 200 && rings.empty(); ++i)
+        QTest::qWait(10);
+    ASSERT_EQ(rings.size(), 1u);
+    EXPECT_GE(rings[0], moment);
 }
 
 TEST_F(TAlarmTest, aMomentAlreadyPastRingsAtOnce)
