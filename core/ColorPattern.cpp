@@ -22,13 +22,13 @@ constexpr std::array<std::array<int, 3>, 6> kChannelTerms{{
 
 TColor DotColor(const Scene& scene, std::int32_t i)
 {
-    return PixelToColor(PixelOfIndex(CurrentColours(scene), static_cast<std::uint32_t>(i)));
+    return PixelToColor(PixelOfIndex(CurrentColours(scene), static_cast<std::uint16_t>(i)));
 }
 
 // Only the low 8 bits of each sum count, so every term is taken mod 256 from the start.
 FrameColours CurrentColours(const Scene& scene)
 {
-    const auto byte = [](std::int32_t value) { return static_cast<std::uint32_t>(value) & 0xFFu; };
+    const auto byte = [](std::int32_t value) { return static_cast<std::uint16_t>(value & 0xFF); };
     // A = offsetA + k, B = k·k + offsetB, C = k·k + offsetC + k.
     const std::array<ChannelRule, 3> terms{{
         {byte(scene.offsetA), kTermCounts, 0},

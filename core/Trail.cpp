@@ -9,10 +9,11 @@ namespace glintfall {
 
 namespace {
 
-// The hot loop of every frame while the colours flow: one pass over the canvas. The colour is
-// computed from the stamp rather than looked up, which lets the loop vectorise (a table lookup per
-// pixel does not, and is about half as fast); on x86-64 a second copy uses AVX2 where the
-// processor has it.
+// The hot loop of every frame while the colours flow: one pass over the canvas. Each colour is
+// computed from the stamp rather than looked up in a table of the frame's 256 colours, because a
+// lookup per pixel does not vectorise. On x86-64 a second copy uses AVX2 where the processor has
+// it, which makes the frame about as fast as two and a half copies of it; with 16-byte vectors
+// alone it is about a third slower than the lookup would be.
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif
@@ -20,8 +21,8 @@ void PaintStamps(const std::uint16_t* __restrict stamps, TPixel* __restrict pixe
                  const FrameColours& colours)
 {
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t stamp = stamps[i];
-        const TPixel dot = PixelOfIndex(colours, stamp - 1);
+        const std::uint16_t stamp = stamps[i];
+        const TPixel dot = PixelOfIndex(colours, static_cast<std::uint16_t>(stamp - 1));
         pixels[i] = stamp == 0 ? kBlackPixel : dot;
     }
 }
