@@ -39,8 +39,9 @@ TAlarm::TAlarm(QObject* parent)
     connect(&m_standIn, &QTimer::timeout, this, [this] { Ring(); });
     if (!IsPrecise())
         return;
+    // Watched all the time: a timerfd that is not set never becomes readable, and enabling and
+    // disabling the watch on every frame would cost the event loop more than the frame itself.
     m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-    m_notifier->setEnabled(false);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { Ring(); });
 }
 
@@ -66,7 +67,6 @@ void TAlarm::SetFor(Clock::time_point moment)
     }
     const itimerspec setting = AbsoluteTime(moment);
     timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &setting, nullptr);
-    m_notifier->setEnabled(true);
 }
 
 void TAlarm::Cancel()
@@ -77,7 +77,6 @@ void TAlarm::Cancel()
         return;
     const itimerspec off{};
     timerfd_settime(m_fd, 0, &off, nullptr);
-    m_notifier->setEnabled(false);
 }
 
 void TAlarm::Ring()
@@ -86,7 +85,6 @@ void TAlarm::Ring()
         std::uint64_t expirations = 0;
         if (read(m_fd, &expirations, sizeof expirations) != sizeof expirations)
             return; // Set again since it rang; it has not rung for the new moment yet.
-        m_notifier->setEnabled(false);
     }
     m_set = false;
     if (m_onRing)
