@@ -302,7 +302,8 @@ public:
     // skipped at once, so that a small file of long runs cannot keep the reader busy.
     void PutRun(std::uint8_t value, unsigned count, bool nibbles)
     {
-        const auto visible = m_bitmap ? static_cast<unsigned>(std::clamp<std::int64_t>(m_width - m_x, 0, count)) : 0;
+        const std::int64_t room = m_bitmap ? m_width - m_x : 0;
+        const auto visible = static_cast<unsigned>(std::clamp<std::int64_t>(room, 0, count));
         for (unsigned i = 0; i < visible; ++i)
             Put(nibbles ? Nibble(value, i) : value);
         m_x += count - visible;
