@@ -196,6 +196,14 @@ TPixel MakePixel(std::uint8_t red, std::uint8_t green, std::uint8_t blue, std::u
     return TPixel{alpha} << 24 | TPixel{red} << 16 | TPixel{green} << 8 | blue;
 }
 
+// How many colour-table entries the file holds after its headers: the declared number, or a full
+// table for the depths up to 8 when none is declared. Deeper pictures may carry one too, unused.
+std::uint64_t DeclaredTableEntries(const BmpInfo& info)
+{
+    const std::uint64_t full = info.bitCount <= 8 ? std::uint64_t{1} << info.bitCount : 0;
+    return info.colorsUsed == 0 || info.headerSize == 12 ? full : info.colorsUsed;
+}
+
 // Reads the colour table for depths up to 8. Entries that the file leaves out stay black; entries
 // beyond 2^depth are never used, and a table never reaches into the pixels the offset points to.
 Palette ReadColorTable(ByteReader& reader, const BmpInfo& info)
@@ -203,10 +211,9 @@ Palette ReadColorTable(ByteReader& reader, const BmpInfo& info)
     Palette palette;
     palette.fill(kBlackPixel);
     const std::uint64_t needed = std::uint64_t{1} << info.bitCount;
-    std::uint64_t count = info.colorsUsed == 0 || info.headerSize == 12 ? needed : info.colorsUsed;
-    count = std::min(count, needed);
+    std::uint64_t count = std::min(DeclaredTableEntries(info), needed);
     const std::uint64_t start = reader.Position();
-    if (info.dataOffset > start && info.dataOffset <= reader.Size())
+    if (info.dataOffset >= start && info.dataOffset <= reader.Size())
         count = std::min<std::uint64_t>(count, (info.dataOffset - start) / info.paletteEntrySize);
     for (std::uint64_t i = 0; i < count; ++i) {
         const auto entry = reader.Bytes(info.paletteEntrySize);
@@ -215,15 +222,17 @@ Palette ReadColorTable(ByteReader& reader, const BmpInfo& info)
     return palette;
 }
 
+// An offset of 0 puts the pixels right after the headers, the masks and the whole declared table.
 std::uint64_t PixelDataStart(const ByteReader& reader, const BmpInfo& info, std::uint64_t headersEnd)
 {
-    if (info.dataOffset > reader.Size())
+    const std::uint64_t start = info.dataOffset != 0
+        ? info.dataOffset
+        : headersEnd + DeclaredTableEntries(info) * info.paletteEntrySize;
+    if (start > reader.Size())
+        throw TReadError();
+    if (start < headersEnd)
         throw TInvalidGraphic();
-    if (info.dataOffset == 0)
-        return reader.Position();
-    if (info.dataOffset < headersEnd)
-        throw TInvalidGraphic();
-    return info.dataOffset;
+    return start;
 }
 
 std::int64_t DestRow(const BmpInfo& info, std::int64_t fileRow)
@@ -276,12 +285,16 @@ std::uint8_t Nibble(std::uint8_t byte, unsigned i)
     return i % 2 == 0 ? byte >> 4 : byte & 0x0F;
 }
 
-// Writes decoded RLE pixels into the bitmap, dropping whatever lands outside it.
+// Follows decoded RLE pixels over a picture of the given size and writes them into the bitmap,
+// dropping whatever lands outside it. Without a bitmap it only follows them, to check the stream.
 class RleCanvas {
 public:
-    RleCanvas(TABitmap& bitmap, const Palette& palette) : m_bitmap(bitmap), m_palette(palette) {}
+    RleCanvas(const BmpInfo& info, TABitmap* bitmap, const Palette& palette)
+        : m_width(info.width), m_height(info.height), m_bitmap(bitmap), m_palette(palette)
+    {
+    }
 
-    bool Done() const { return m_y >= m_bitmap.Height(); }
+    bool Done() const { return m_y >= m_height; }
     void NextLine() { m_x = 0; ++m_y; }
     void Move(std::uint8_t dx, std::uint8_t dy) { m_x += dx; m_y += dy; }
 
@@ -289,7 +302,8 @@ public:
     // skipped at once, so that a small file of long runs cannot keep the reader busy.
     void PutRun(std::uint8_t value, unsigned count, bool nibbles)
     {
-        const auto visible = static_cast<unsigned>(std::clamp<std::int64_t>(m_bitmap.Width() - m_x, 0, count));
+        const std::int64_t room = m_bitmap ? m_width - m_x : 0;
+        const auto visible = static_cast<unsigned>(std::clamp<std::int64_t>(room, 0, count));
         for (unsigned i = 0; i < visible; ++i)
             Put(nibbles ? Nibble(value, i) : value);
         m_x += count - visible;
@@ -297,15 +311,17 @@ public:
 
     void Put(std::uint8_t index)
     {
-        if (m_x < m_bitmap.Width() && !Done()) {
-            const auto row = static_cast<std::int32_t>(m_bitmap.Height() - 1 - m_y);
-            m_bitmap.SetPixel(static_cast<std::int32_t>(m_x), row, m_palette[index]);
+        if (m_bitmap && m_x < m_width && !Done()) {
+            const auto row = static_cast<std::int32_t>(m_height - 1 - m_y);
+            m_bitmap->SetPixel(static_cast<std::int32_t>(m_x), row, m_palette[index]);
         }
         ++m_x;
     }
 
 private:
-    TABitmap& m_bitmap;
+    std::int64_t m_width;
+    std::int64_t m_height;
+    TABitmap* m_bitmap;
     const Palette& m_palette;
     std::int64_t m_x = 0;
     std::int64_t m_y = 0;
@@ -341,17 +357,28 @@ void DecodeRle(ByteReader& reader, RleCanvas& canvas, bool nibbles)
     }
 }
 
+// The stream is followed once without a bitmap, so that a cut one is refused before the pixels
+// of a picture it declares, however large, are allocated.
+TABitmap DecodeRlePixels(ByteReader& reader, const BmpInfo& info, const Palette& palette,
+                         std::uint64_t start)
+{
+    const bool nibbles = static_cast<Compression>(info.compression) == Compression::Rle4;
+    RleCanvas check(info, nullptr, palette);
+    reader.Seek(start);
+    DecodeRle(reader, check, nibbles);
+    TABitmap bitmap(static_cast<std::int32_t>(info.width), static_cast<std::int32_t>(info.height));
+    RleCanvas canvas(info, &bitmap, palette);
+    reader.Seek(start);
+    DecodeRle(reader, canvas, nibbles);
+    return bitmap;
+}
+
 TABitmap DecodePixels(ByteReader& reader, const BmpInfo& info, const Palette& palette,
                       std::uint64_t start)
 {
     const auto compression = static_cast<Compression>(info.compression);
-    if (compression == Compression::Rle8 || compression == Compression::Rle4) {
-        TABitmap bitmap(static_cast<std::int32_t>(info.width), static_cast<std::int32_t>(info.height));
-        RleCanvas canvas(bitmap, palette);
-        reader.Seek(start);
-        DecodeRle(reader, canvas, compression == Compression::Rle4);
-        return bitmap;
-    }
+    if (compression == Compression::Rle8 || compression == Compression::Rle4)
+        return DecodeRlePixels(reader, info, palette, start);
     const int bitCount = info.bitCount;
     if (bitCount <= 8) {
         return DecodeRows(reader, info, start, [&](auto row, auto out) {

@@ -4,7 +4,8 @@ add_executable(glintfall_bmp_tests
   BmpWriterTest.cpp
   BmpSuiteTest.cpp
 )
-target_link_libraries(glintfall_bmp_tests PRIVATE glintfall_core GTest::gtest_main)
+target_link_libraries(glintfall_bmp_tests PRIVATE glintfall_core glintfall_large_allocations GTest::gtest_main)
 target_compile_definitions(glintfall_bmp_tests PRIVATE
-  GLINTFALL_DEFAULT_BMPSUITE="${PROJECT_SOURCE_DIR}/../shared/bmpsuite")
-gtest_discover_tests(glintfall_bmp_tests DISCOVERY_MODE PRE_TEST)
+  GLINTFALL_DEFAULT_BMPSUITE="${GLINTFALL_BMPSUITE}")
+# The parameterised tables name their rows; the names alone make the test names.
+gtest_discover_tests(glintfall_bmp_tests DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES)

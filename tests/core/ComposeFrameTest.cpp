@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
+#include <utility>
 
 namespace glintfall {
 namespace {
@@ -74,6 +76,35 @@ TEST_F(ComposeFrameTest, laterDotOverwritesEarlierOnTheSamePixel)
         scene.dots.Append({7, 9, 1});
     ComposeFrame(scene, host);
     EXPECT_EQ(host.lastFrame.Pixel(7, 9), ColorToPixel(DotColor(scene, 299)));
+}
+
+// Whatever else draws on the surface between two frames, and however, the next frame is whole
+// again, although nothing in the scene changed.
+TEST_F(ComposeFrameTest, frameAfterSomethingElseDrewOnTheSurfaceIsWhole)
+{
+    const std::pair<const char*, std::function<void(TABitmap&)>> drawers[] = {
+        {"SetPixel", [](TABitmap& surface) { surface.SetPixel(300, 300, 0xFFFFFFFFu); }},
+        {"FillRect", [](TABitmap& surface) { surface.FillRect(5, 5, 20, 20, RGB(9, 9, 9)); }},
+        {"FillBlack", [](TABitmap& surface) { surface.FillBlack(); }},
+        {"WritableScanline", [](TABitmap& surface) { surface.WritableScanline(10)[10] = 0xFFFFFFFFu; }},
+        {"WritablePixels", [](TABitmap& surface) { surface.WritablePixels()[0] = 0xFFFFFFFFu; }},
+        {"PixelsToOverwrite", [](TABitmap& surface) { surface.PixelsToOverwrite()[0] = 0xFFFFFFFFu; }},
+        {"SetSize", [](TABitmap& surface) { surface.SetSize(kCanvasSize, kCanvasSize); }},
+        {"Assign", [](TABitmap& surface) {
+             TABitmap other(kCanvasSize, kCanvasSize);
+             other.FillRect(0, 0, 480, 480, RGB(1, 2, 3));
+             surface.Assign(other);
+         }},
+    };
+    scene.offsetA = 100; // no dot is black
+    scene.dots.Append({10, 10, 1});
+    scene.dots.Append({470, 470, 1});
+    for (const auto& [name, draw] : drawers) {
+        ComposeFrame(scene, host);
+        draw(*scene.backBmp);
+        const auto [fast, literal] = BothFrames();
+        EXPECT_EQ(fast, literal) << "after " << name;
+    }
 }
 
 // Random trails: wandering pairs, some off the canvas, some larger squares, with clears, changes of

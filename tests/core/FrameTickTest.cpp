@@ -50,6 +50,15 @@ TEST_F(FrameTickTest, framesAreNineMillisecondsApartAcrossTheClockWrap)
     const Row rows[] = {
         {1000, 1008, false}, {1000, 1009, true},     {0xFFFFFFFBu, 3, false},
         {0xFFFFFFFBu, 4, true}, {0x7FFFFFFFu, 0x80000008u, true},
+        // The difference is signed: a last frame up to 2^31 - 1 ms ahead of the clock is not due,
+        // nor one exactly 2^31 ahead, whose difference reads as the most negative number.
+        {1000, 999, false},
+        {1000 + 0x7FFFFFFFu, 1000, false},
+        {5, 0xFFFFFFFEu, false},           // 7 ms ahead, across the wrap
+        {0x7FFFFFFEu, 0xFFFFFFFFu, false}, // 2^31 - 1 ahead, across the wrap
+        {0x80000010u, 0x0000000Fu, true},  // 2^31 - 1 behind, across the wrap
+        {0x80000000u, 0, false},
+        {0, 0x7FFFFFFFu, true},
     };
     for (const Row& row : rows) {
         Scene scene = MakeScene();
@@ -117,6 +126,22 @@ TEST_F(FrameTickTest, phaseGrowsOncePerDrawnFrameNotPerCall)
     EXPECT_EQ(scene.phase, host.framesPresented);
     // A frame, then eight calls that sleep until 9 ms have passed: one frame per ten calls.
     EXPECT_EQ(host.framesPresented, 10);
+}
+
+TEST_F(FrameTickTest, cyclingOffKeepsThePhaseWhetherRecordingOrNot)
+{
+    for (const bool recording : {true, false}) {
+        Scene scene = MakeScene();
+        scene.phase = 7;
+        scene.recording = recording;
+        for (int frame = 0; frame < 4; ++frame) {
+            host.PointAtCanvas(frame * 10, 5);
+            Tick(scene);
+            host.clock += 9;
+        }
+        EXPECT_EQ(scene.phase, 7) << "recording " << recording;
+    }
+    EXPECT_EQ(host.framesPresented, 8);
 }
 
 TEST_F(FrameTickTest, phaseWrapsFromLargestToSmallest)

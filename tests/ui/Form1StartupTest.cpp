@@ -4,6 +4,7 @@
 #include "TLabel.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QFontInfo>
 
 namespace glintfall {
@@ -56,22 +57,49 @@ TEST_F(Form1StartupTest, startsWithTheSceneReset)
         EXPECT_EQ(button->Picture().Width(), 30);
 }
 
-TEST_F(Form1StartupTest, missingPicturesStopTheLoadingAtTheFirst)
+// The bytes of one of the program's button pictures.
+QByteArray PictureFile(const char* name)
+{
+    QFile file(QStringLiteral(GLINTFALL_SOURCE_DIR "/icons/%1.bmp").arg(QLatin1String(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray Patched(QByteArray bytes, qsizetype at, char value)
+{
+    bytes[at] = value;
+    return bytes;
+}
+
+// The three messages of picture loading, each exactly as the error report shows it, full stop
+// included; loading stops at the picture that fails.
+TEST_F(Form1StartupTest, brokenPicturesStopTheLoadingAtTheFirstAndAreReported)
 {
     struct Row {
         Pictures pictures;
         QStringList leftOut;
-        QString report;
+        QMap<QString, QByteArray> replaced;
+        QStringList reports;
         int picturesShown; // in loading order: clear, save, light, info, change
     };
+    const QByteArray save = PictureFile("save");
+    ASSERT_GT(save.size(), 100);
     const Row rows[] = {
-        {Pictures::None, {}, QStringLiteral("ファイル ./icons/clear.bmp は開けません."), 0},
-        {Pictures::All, {QStringLiteral("info")}, QStringLiteral("ファイル ./icons/info.bmp は開けません."), 3},
+        {Pictures::None, {}, {}, {QStringLiteral("ファイル ./icons/clear.bmp は開けません.")}, 0},
+        {Pictures::All, {QStringLiteral("info")}, {}, {QStringLiteral("ファイル ./icons/info.bmp は開けません.")}, 3},
+        {Pictures::All, {}, {{QStringLiteral("save"), save.left(40)}},
+         {QStringLiteral("ストリームからの読み込みエラー.")}, 1},
+        {Pictures::All, {}, {{QStringLiteral("save"), save.left(save.size() - 3)}}, // cut in the last row's pixels
+         {QStringLiteral("ストリームからの読み込みエラー.")}, 1},
+        {Pictures::All, {}, {{QStringLiteral("light"), Patched(save, 1, 'X')}},
+         {QStringLiteral("ビットマップイメージが不正です.")}, 2},
+        {Pictures::All, {}, {{QStringLiteral("change"), Patched(save, 26, 2)}},
+         {QStringLiteral("ビットマップイメージが不正です.")}, 4},
+        {Pictures::All, {}, {{QStringLiteral("change"), QByteArray()}}, {}, 4}, // empty, not broken
     };
     for (const Row& row : rows) {
         dialogs.errorReports.clear();
-        StartForm(row.pictures, row.leftOut);
-        EXPECT_EQ(dialogs.errorReports, QStringList{row.report});
+        StartForm(row.pictures, row.leftOut, row.replaced);
+        EXPECT_EQ(dialogs.errorReports, row.reports);
         const TImage* inOrder[] = {form->clearbtn, form->savebtn, form->lightbtn, form->InfoBtn, form->changeBtn};
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(inOrder[i]->Picture().Empty(), i >= row.picturesShown) << "picture " << i;

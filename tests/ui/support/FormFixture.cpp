@@ -3,19 +3,26 @@
 #include "ButtonPictures.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMouseEvent>
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
 
 namespace glintfall {
 
-void FormFixture::StartForm(Pictures pictures, const QStringList& leftOut)
+void FormFixture::StartForm(Pictures pictures, const QStringList& leftOut,
+                            const QMap<QString, QByteArray>& replaced)
 {
     previousFolder = QDir::currentPath();
     folder = std::make_unique<QTemporaryDir>();
     ASSERT_TRUE(folder->isValid());
     if (pictures == Pictures::All) {
         ASSERT_TRUE(CopyButtonPictures(folder->path(), leftOut));
+    }
+    for (auto it = replaced.begin(); it != replaced.end(); ++it) {
+        QFile file(folder->filePath(QStringLiteral("icons/%1.bmp").arg(it.key())));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(it.value()), it.value().size());
     }
     QDir::setCurrent(folder->path());
     scene = std::make_unique<Scene>(QtFrameHost::ClockNow());

@@ -7,7 +7,9 @@
 #include "TImage.h"
 #include "Unit1.h"
 
+#include <QByteArray>
 #include <QDir>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -43,7 +45,9 @@ class FormFixture : public ::testing::Test {
 protected:
     enum class Pictures { All, None };
 
-    void StartForm(Pictures pictures = Pictures::All, const QStringList& leftOut = {});
+    // The pictures named in `replaced` get the given bytes in place of their own.
+    void StartForm(Pictures pictures = Pictures::All, const QStringList& leftOut = {},
+                   const QMap<QString, QByteArray>& replaced = {});
     void TearDown() override;
 
     // Runs the event loop for a while, so that idle calls and paints happen.
