@@ -1,5 +1,7 @@
 #include "TImage.h"
 
+#include "X11FramePresenter.h"
+
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +15,24 @@ TImage::TImage(QWidget* parent)
     setMouseTracking(true);
     // Every pixel is painted from the picture, or left to the parent's background before that.
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+TImage::~TImage() = default;
+
+void TImage::PresentDirectly()
+{
+    m_presenter = X11FramePresenter::Create(*this, width(), height());
+    if (!m_presenter)
+        return;
+    // Qt paints nothing of this control any more: the presenter shows every picture, and paint
+    // events (when the window is exposed) show the last one again.
+    setAttribute(Qt::WA_PaintOnScreen);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+QPaintEngine* TImage::paintEngine() const
+{
+    return m_presenter ? nullptr : QWidget::paintEngine();
 }
 
 void TImage::Draw(const TABitmap& bitmap)
@@ -35,8 +55,22 @@ void TImage::SetPicture(TABitmap picture)
     PictureChanged();
 }
 
+// Only pictures the size of the control go to the presenter; this control is shown black until
+// it has one.
+void TImage::PresentPicture()
+{
+    if (m_picture.Width() == width() && m_picture.Height() == height())
+        m_presenter->Put(m_picture);
+    else
+        m_presenter->Clear();
+}
+
 void TImage::PictureChanged()
 {
+    if (m_presenter) {
+        PresentPicture();
+        return;
+    }
     // A picture that covers the control hides the window's background, so Qt need not paint that
     // background beneath it first on every frame.
     const bool covers = m_picture.Width() >= width() && m_picture.Height() >= height() && !m_picture.Empty();
@@ -46,6 +80,10 @@ void TImage::PictureChanged()
 
 void TImage::paintEvent(QPaintEvent*)
 {
+    if (m_presenter) {
+        PresentPicture();
+        return;
+    }
     if (m_picture.Empty())
         return;
     // The pixels are shared with the picture, not copied.

@@ -4,7 +4,11 @@
 
 #include <QWidget>
 
+#include <memory>
+
 namespace glintfall {
+
+class X11FramePresenter;
 
 // An image control: shows its picture 1:1 from the top-left, and the window's background until it
 // has one. It forwards clicks and mouse moves, and is never given the keyboard focus.
@@ -13,6 +17,14 @@ class TImage : public QWidget {
 
 public:
     explicit TImage(QWidget* parent = nullptr);
+    ~TImage() override;
+
+    // From now on, shows its pictures on the X server directly where it can, past Qt's backing
+    // store (see X11FramePresenter), and through Qt elsewhere. For a control that shows a new
+    // picture on every frame; its size must stay as it is.
+    void PresentDirectly();
+    bool PresentsDirectly() const { return m_presenter != nullptr; }
+    QPaintEngine* paintEngine() const override;
 
     // Takes the bitmap's pixels as the control's picture and asks for a repaint. The pixels are
     // shared with the bitmap until either changes, so this costs no copy.
@@ -35,8 +47,10 @@ protected:
 
 private:
     void PictureChanged();
+    void PresentPicture();
 
     TABitmap m_picture;
+    std::unique_ptr<X11FramePresenter> m_presenter;
     bool m_leftPressed = false;
 };
 

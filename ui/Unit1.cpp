@@ -120,6 +120,7 @@ void TForm1::CreateControls()
 
     Image1 = new TImage(this);
     Image1->setGeometry(0, 0, kClientWidth, kClientWidth);
+    Image1->PresentDirectly();
     IconBar = new TIconBar(this);
     IconBar->setGeometry(0, kClientWidth, kClientWidth, kBarHeight);
     lightbtn = CreateButton(0, QStringLiteral("ライト"), QStringLiteral("色のパターンを変化させます"), kLightHelp);

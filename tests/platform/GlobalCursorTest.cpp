@@ -95,11 +95,3 @@ TEST(GlobalCursorTest, aReadingIsTrustedOnlySoLong)
 
 } // namespace
 } // namespace glintfall
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}
