@@ -12,8 +12,9 @@ namespace {
 // The hot loop of every frame while the colours flow: one pass over the canvas. Each colour is
 // computed from the stamp rather than looked up in a table of the frame's 256 colours, because a
 // lookup per pixel does not vectorise. On x86-64 a second copy uses AVX2 where the processor has
-// it, which makes the frame about as fast as two and a half copies of it; with 16-byte vectors
-// alone it is about a third slower than the lookup would be.
+// it, which makes a frame cost about two and a half plain copies of it, against three and a half
+// for the lookup; with 16-byte vectors alone the loop is slower than the lookup, about five and a
+// half copies.
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
+#include <QStyleHints>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -61,6 +62,21 @@ protected:
         QTest::qWait(150);
     }
 
+    void Click()
+    {
+        RunTool({QStringLiteral("click"), QStringLiteral("1")});
+        QTest::qWait(150);
+    }
+
+    // The screen's colour at canvas pixel (x, y), as the device pixel at its top-left shows it.
+    // Without a window manager the canvas starts at the window's outer corner.
+    QRgb CanvasPixel(const QRect& outer, int x, int y)
+    {
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        const int scale = GetParam();
+        return screen.pixel(outer.left() + x * scale, outer.top() + y * scale) & 0xFFFFFF;
+    }
+
     glintfall::RealProgram program;
     QString window;
 };
@@ -94,6 +110,19 @@ TEST_P(RealWindowTest, recordedDotsAppearWhereTheOffsetsPutThem)
     }
     for (const int buttonLeft : {1, 31, 61, 91, 433})
         EXPECT_NE(at(buttonLeft + 15, 481 + 15), 0u) << "button at " << buttonLeft;
+}
+
+TEST_P(RealWindowTest, aClickOnTheCanvasPausesAndResumesRecording)
+{
+    const QRect outer = WindowGeometry();
+    PointAt(outer, 102, 76); // two pairs, indices 0 to 3
+    Click();
+    PointAt(outer, 202, 146);
+    EXPECT_EQ(CanvasPixel(outer, 200, 120), 0u) << "a dot was recorded while recording was paused";
+    QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval()); // two clicks, not a double click
+    Click();
+    EXPECT_EQ(CanvasPixel(outer, 200, 120), IndexColour(4));
+    EXPECT_EQ(CanvasPixel(outer, 280, 360), IndexColour(5));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, RealWindowTest, ::testing::Values(1, 2));
