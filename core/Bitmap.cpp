@@ -51,6 +51,7 @@ TABitmap::TABitmap(TABitmap&& other) noexcept
     , m_height(std::exchange(other.m_height, 0))
     , m_pixels(std::move(other.m_pixels))
     , m_spare(std::move(other.m_spare))
+    , m_memory(std::move(other.m_memory))
     , m_contentStamp(other.m_contentStamp)
 {
 }
@@ -61,6 +62,7 @@ TABitmap& TABitmap::operator=(TABitmap&& other) noexcept
     m_height = std::exchange(other.m_height, 0);
     m_pixels = std::move(other.m_pixels);
     m_spare = std::move(other.m_spare);
+    m_memory = std::move(other.m_memory);
     m_contentStamp = other.m_contentStamp;
     return *this;
 }
@@ -70,8 +72,8 @@ void TABitmap::SetSize(std::int32_t width, std::int32_t height)
     assert(width >= 0 && height >= 0);
     // The pixels are allocated before anything changes, so a failed allocation leaves the bitmap
     // whole, at its old size.
-    auto pixels = std::make_shared<Buffer>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                                           kBlackPixel);
+    Buffer pixels = std::make_shared<TPixel[]>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                                               kBlackPixel);
     m_width = width;
     m_height = height;
     m_pixels = std::move(pixels);
@@ -79,19 +81,32 @@ void TABitmap::SetSize(std::int32_t width, std::int32_t height)
     m_contentStamp = NewContentStamp();
 }
 
-std::shared_ptr<TABitmap::Buffer> TABitmap::TakeBufferOfSize(std::size_t size)
+void TABitmap::KeepPixelsIn(std::weak_ptr<PixelMemory> memory)
 {
-    if (m_spare && m_spare.use_count() == 1 && m_spare->size() == size)
+    m_memory = std::move(memory);
+}
+
+// A buffer of the bitmap's size that nobody else holds: one the memory lends, else the spare once
+// its copies have let go, else a new one.
+TABitmap::Buffer TABitmap::TakeBuffer()
+{
+    if (const std::shared_ptr<PixelMemory> memory = m_memory.lock()) {
+        // The memory keeps its buffers; a spare of ours would only keep it from lending one again.
+        m_spare.reset();
+        if (Buffer lent = memory->Lend(PixelCount()))
+            return lent;
+    }
+    if (m_spare && m_spare.use_count() == 1)
         return std::move(m_spare);
-    return std::make_shared<Buffer>(size);
+    return std::make_shared<TPixel[]>(PixelCount());
 }
 
 void TABitmap::PrepareToWrite(Contents contents)
 {
     if (m_pixels && m_pixels.use_count() > 1) {
-        std::shared_ptr<Buffer> own = TakeBufferOfSize(m_pixels->size());
+        Buffer own = TakeBuffer();
         if (contents == Contents::Keep)
-            std::copy(m_pixels->begin(), m_pixels->end(), own->begin());
+            std::copy_n(m_pixels.get(), PixelCount(), own.get());
         m_spare = std::exchange(m_pixels, std::move(own));
     }
     m_contentStamp = NewContentStamp();
@@ -110,18 +125,18 @@ void TABitmap::SetPixel(std::int32_t x, std::int32_t y, TPixel pixel)
 std::span<TPixel> TABitmap::WritablePixels()
 {
     PrepareToWrite(Contents::Keep);
-    return m_pixels ? std::span<TPixel>(*m_pixels) : std::span<TPixel>();
+    return {m_pixels.get(), PixelCount()};
 }
 
 std::span<const TPixel> TABitmap::Pixels() const
 {
-    return m_pixels ? std::span<const TPixel>(*m_pixels) : std::span<const TPixel>();
+    return {m_pixels.get(), m_pixels ? PixelCount() : 0};
 }
 
 std::span<TPixel> TABitmap::PixelsToOverwrite()
 {
     PrepareToWrite(Contents::Discard);
-    return m_pixels ? std::span<TPixel>(*m_pixels) : std::span<TPixel>();
+    return {m_pixels.get(), PixelCount()};
 }
 
 std::span<TPixel> TABitmap::WritableScanline(std::int32_t y)

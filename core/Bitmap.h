@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Color.h"
+#include "PixelMemory.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,7 +9,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace glintfall {
 
@@ -18,8 +18,9 @@ namespace glintfall {
 // Copies share their pixels until one of them is changed (copy on write), so handing a finished
 // frame to the canvas costs nothing. A bitmap drawn on while shared takes back a buffer it gave
 // up earlier once no copy holds that any more: the surface and the canvas take turns with two
-// buffers and never allocate. Spans into the pixels stay valid until the bitmap is copied, written
-// to through another call, or resized.
+// buffers and never allocate. A bitmap may also be told to take its buffers from a PixelMemory.
+// Spans into the pixels stay valid until the bitmap is copied, written to through another call,
+// or resized.
 class TABitmap {
 public:
     TABitmap() = default;
@@ -32,7 +33,7 @@ public:
 
     std::int32_t Width() const { return m_width; }
     std::int32_t Height() const { return m_height; }
-    bool Empty() const { return !m_pixels || m_pixels->empty(); }
+    bool Empty() const { return PixelCount() == 0; }
 
     // Resizes to width × height; the pixels afterwards are all black. Throws std::bad_alloc with
     // the bitmap unchanged when there is no memory for them.
@@ -51,6 +52,10 @@ public:
     // For writing every pixel anew: shared pixels are not copied first, so until a pixel is
     // written its value is unspecified.
     std::span<TPixel> PixelsToOverwrite();
+
+    // From now on, whenever the pixels must move to be written, the new buffer comes from this
+    // memory while it exists and has one free, and from the heap otherwise. Copies do not keep it.
+    void KeepPixelsIn(std::weak_ptr<PixelMemory> memory);
 
     // A number unique in the process for the pixels as they are: every change, or access that
     // could change them, draws a new one, and a copy keeps it. Equal numbers mean equal pixels, so
@@ -76,18 +81,21 @@ public:
     }
 
 private:
-    using Buffer = std::vector<TPixel>;
+    using Buffer = std::shared_ptr<TPixel[]>;
     enum class Contents { Keep, Discard };
 
+    std::size_t PixelCount() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
     // Makes the pixels this bitmap's own before they change, and draws a new content stamp.
     void PrepareToWrite(Contents contents);
-    std::shared_ptr<Buffer> TakeBufferOfSize(std::size_t size);
+    Buffer TakeBuffer();
 
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
-    std::shared_ptr<Buffer> m_pixels;
+    Buffer m_pixels;
     // The buffer given up when the pixels were last shared; ours again once its copies let go.
-    std::shared_ptr<Buffer> m_spare;
+    // Always of the bitmap's size: resizing drops it.
+    Buffer m_spare;
+    std::weak_ptr<PixelMemory> m_memory;
     std::uint64_t m_contentStamp = 0;
 };
 

@@ -30,6 +30,11 @@ void TImage::PresentDirectly()
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
+std::weak_ptr<PixelMemory> TImage::FrameMemory() const
+{
+    return m_presenter;
+}
+
 QPaintEngine* TImage::paintEngine() const
 {
     return m_presenter ? nullptr : QWidget::paintEngine();

@@ -8,6 +8,7 @@
 
 namespace glintfall {
 
+class PixelMemory;
 class X11FramePresenter;
 
 // An image control: shows its picture 1:1 from the top-left, and the window's background until it
@@ -24,6 +25,9 @@ public:
     // picture on every frame; its size must stay as it is.
     void PresentDirectly();
     bool PresentsDirectly() const { return m_presenter != nullptr; }
+    // Memory to draw the pictures in, so that they are shown without a copy; none where the
+    // control does not present directly.
+    std::weak_ptr<PixelMemory> FrameMemory() const;
     QPaintEngine* paintEngine() const override;
 
     // Takes the bitmap's pixels as the control's picture and asks for a repaint. The pixels are
@@ -50,7 +54,7 @@ private:
     void PresentPicture();
 
     TABitmap m_picture;
-    std::unique_ptr<X11FramePresenter> m_presenter;
+    std::shared_ptr<X11FramePresenter> m_presenter;
     bool m_leftPressed = false;
 };
 

@@ -86,6 +86,82 @@ TEST(BitmapTest, writeThatCannotCopySharedPixelsChangesNothing)
     EXPECT_EQ(shown.Pixel(1, 1), kBlackPixel);
 }
 
+// Lends from buffers of its own, as memory shared with a display server would: it keeps a hold on
+// each, so a buffer is free only when no bitmap holds it.
+class TwoBufferMemory : public PixelMemory {
+public:
+    explicit TwoBufferMemory(std::size_t count)
+        : m_count(count)
+    {
+        for (Buffer& buffer : buffers)
+            buffer = std::make_shared<TPixel[]>(count);
+    }
+
+    std::shared_ptr<TPixel[]> Lend(std::size_t count) override
+    {
+        for (const Buffer& buffer : buffers) {
+            if (count == m_count && buffer.use_count() == 1) {
+                ++lent;
+                return buffer;
+            }
+        }
+        return nullptr;
+    }
+
+    bool Owns(const TPixel* pixels) const
+    {
+        return std::ranges::any_of(buffers, [&](const Buffer& buffer) { return buffer.get() == pixels; });
+    }
+
+    using Buffer = std::shared_ptr<TPixel[]>;
+    Buffer buffers[2];
+    int lent = 0;
+
+private:
+    std::size_t m_count;
+};
+
+TEST(BitmapTest, aSurfaceDrawsInTheMemoryItKeepsItsPixelsIn)
+{
+    const auto memory = std::make_shared<TwoBufferMemory>(std::size_t{480} * 480);
+    TABitmap surface(480, 480);
+    surface.KeepPixelsIn(memory);
+    TABitmap shown = surface;
+    const LargeAllocations watch(kFrameBytes);
+    for (int frame = 0; frame < 6; ++frame) {
+        surface.PixelsToOverwrite()[0] = kRed + static_cast<TPixel>(frame);
+        EXPECT_TRUE(memory->Owns(surface.Pixels().data())) << "frame " << frame;
+        EXPECT_NE(surface.Pixels().data(), shown.Pixels().data());
+        shown = surface;
+    }
+    EXPECT_EQ(watch.Count(), 0) << "a frame came from the heap";
+    EXPECT_EQ(memory->lent, 6);
+    EXPECT_EQ(shown.Pixel(0, 0), kRed + 5);
+
+    // A copy keeps no memory: written while shared, it moves to the heap.
+    TABitmap copy = shown;
+    copy.SetPixel(1, 1, kRed);
+    EXPECT_FALSE(memory->Owns(copy.Pixels().data()));
+}
+
+TEST(BitmapTest, withoutAFreeBufferOrAnyMemoryTheHeapServes)
+{
+    auto memory = std::make_shared<TwoBufferMemory>(std::size_t{4} * 4);
+    const TwoBufferMemory::Buffer held[] = {memory->buffers[0], memory->buffers[1]};
+    TABitmap surface(4, 4);
+    surface.KeepPixelsIn(memory);
+    TABitmap shown = surface;
+    surface.SetPixel(0, 0, kRed);
+    EXPECT_FALSE(memory->Owns(surface.Pixels().data())) << "a buffer someone holds was lent";
+    EXPECT_EQ(shown.Pixel(0, 0), kBlackPixel);
+
+    memory.reset();
+    shown = surface;
+    surface.SetPixel(1, 0, kRed);
+    EXPECT_EQ(surface.Pixel(1, 0), kRed);
+    EXPECT_EQ(shown.Pixel(1, 0), kBlackPixel);
+}
+
 TEST(BitmapTest, movedFromBitmapIsEmpty)
 {
     TABitmap from(4, 4);

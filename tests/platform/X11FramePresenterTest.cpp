@@ -1,6 +1,7 @@
 // Runs on an X display of its own (see CMakeLists.txt), once with the shared memory extension
 // and once without, where the control must fall back to Qt's painting.
 
+#include "LargeAllocations.h"
 #include "TImage.h"
 
 #include <QGuiApplication>
@@ -10,6 +11,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace glintfall {
 namespace {
@@ -69,6 +73,12 @@ TEST_F(X11FramePresenterTest, presentsDirectlyWhereTheServerSharesMemory)
 {
     const bool sharedMemory = qEnvironmentVariableIsEmpty("GLINTFALL_TEST_WITHOUT_MITSHM");
     EXPECT_EQ(canvas->PresentsDirectly(), sharedMemory);
+    const std::shared_ptr<PixelMemory> memory = canvas->FrameMemory().lock();
+    ASSERT_EQ(memory != nullptr, sharedMemory);
+    if (memory) {
+        EXPECT_NE(memory->Lend(std::size_t{kSide} * kSide), nullptr);
+        EXPECT_EQ(memory->Lend(kSide), nullptr) << "memory of the wrong size";
+    }
 }
 
 TEST_F(X11FramePresenterTest, everyPictureReachesTheScreenAndShowsAgainWhenUncovered)
@@ -89,6 +99,40 @@ TEST_F(X11FramePresenterTest, everyPictureReachesTheScreenAndShowsAgainWhenUncov
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&cover));
     cover.close();
     EXPECT_TRUE(ScreenShows(Picture(0xFF102030u))) << "after the cover went";
+}
+
+// As the frame tick draws: one surface, drawn over whole for every frame and shown at once.
+TEST_F(X11FramePresenterTest, framesDrawnInTheCanvasMemoryAreShownWithoutAllocating)
+{
+    Show();
+    TABitmap surface(kSide, kSide);
+    surface.KeepPixelsIn(canvas->FrameMemory());
+    std::vector<TABitmap> pictures;
+    for (TPixel seed = 0xFF010203u; seed < 0xFF010209u; ++seed)
+        pictures.push_back(Picture(seed));
+    const LargeAllocations watch(std::size_t{kSide} * kSide * sizeof(TPixel));
+    for (const TABitmap& picture : pictures) {
+        std::ranges::copy(picture.Pixels(), surface.PixelsToOverwrite().begin());
+        canvas->Draw(surface);
+        EXPECT_TRUE(ScreenShows(picture));
+    }
+    EXPECT_LE(watch.Count(), 1) << "frames beyond the second took new memory";
+}
+
+TEST_F(X11FramePresenterTest, picturesHeldElsewhereDoNotStopTheNextOne)
+{
+    Show();
+    TABitmap surface(kSide, kSide);
+    surface.KeepPixelsIn(canvas->FrameMemory());
+    std::vector<TABitmap> kept;
+    for (const TPixel seed : {0xFF112233u, 0xFF445566u, 0xFF778899u}) {
+        std::ranges::copy(Picture(seed).Pixels(), surface.PixelsToOverwrite().begin());
+        canvas->Draw(surface);
+        kept.push_back(surface); // someone keeps every frame, as a save in progress would
+    }
+    canvas->Draw(Picture(0xFFAABBCCu));
+    EXPECT_TRUE(ScreenShows(Picture(0xFFAABBCCu)));
+    EXPECT_EQ(kept[0].Pixel(0, 0), Picture(0xFF112233u).Pixel(0, 0));
 }
 
 TEST_F(X11FramePresenterTest, aPictureOfAnotherSizeIsNotPutThere)
