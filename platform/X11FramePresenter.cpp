@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -188,9 +187,12 @@ bool X11FramePresenter::AttachSegments()
         shmctl(shmId, IPC_RMID, nullptr);
         if (memory == reinterpret_cast<void*>(-1))
             return false;
-        segment->pixels = std::shared_ptr<TPixel[]>(static_cast<TPixel*>(memory), [](TPixel* mapped) { shmdt(mapped); });
+        const auto detach = [](TPixel* mapped) { shmdt(mapped); };
+        segment->pixels = std::shared_ptr<TPixel[]>(static_cast<TPixel*>(memory), detach);
         segment->id = xcb_generate_id(c);
-        const xcb_void_cookie_t attached = xcb_shm_attach_checked(c, segment->id, static_cast<std::uint32_t>(shmId), 1);
+        const auto readOnly = 1;
+        const xcb_void_cookie_t attached =
+            xcb_shm_attach_checked(c, segment->id, static_cast<std::uint32_t>(shmId), readOnly);
         if (xcb_generic_error_t* error = xcb_request_check(c, attached)) {
             std::free(error);
             segment->id = 0;
