@@ -71,6 +71,8 @@ void TAlarm::SetFor(Clock::time_point moment)
 
 void TAlarm::Cancel()
 {
+    if (!m_set)
+        return;
     m_set = false;
     m_standIn.stop();
     if (!IsPrecise())
