@@ -1,3 +1,4 @@
+#include "Damage.h"
 #include "FakeHost.h"
 #include "FrameTick.h"
 #include "LiteralCompose.h"
@@ -83,14 +84,36 @@ void BM_ComposeFrameLiteral(benchmark::State& state)
 {
     FakeHost host;
     const auto scene = SceneWithTrail(host, state.range(0));
+    Damage whole;
+    whole.Add({0, 0, kCanvasSize, kCanvasSize});
     for (auto _ : state) {
         scene->phase += 1;
         ComposeFrameLiteral(*scene, *scene->backBmp);
-        host.PresentFrame(*scene->backBmp);
+        host.PresentFrame(*scene->backBmp, whole);
         benchmark::DoNotOptimize(host.lastFrame.Pixels().data());
     }
 }
 BENCHMARK(BM_ComposeFrameLiteral)->Arg(0)->Arg(1000)->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMicrosecond);
+
+// One tick while someone draws, with the colours still: the pair recorded by the tick before is
+// drawn and presented, and the pointer, which has moved on, is recorded as a new pair.
+void BM_DrawFrame(benchmark::State& state)
+{
+    FakeHost host;
+    const auto scene = SceneWithTrail(host, state.range(0));
+    bool done = true;
+    AEIdle(*scene, host, done); // the first frame, drawn whole
+    std::int32_t step = 0;
+    for (auto _ : state) {
+        host.clock += kFrameIntervalMs;
+        ++step;
+        host.PointAtCanvas(40 + step % 400, 40 + step / 400 % 400);
+        AEIdle(*scene, host, done);
+    }
+    if (host.lastChanged.size() != 2)
+        state.SkipWithError("a drawing frame did not present just its two dots");
+}
+BENCHMARK(BM_DrawFrame)->Arg(0)->Arg(10000000)->Unit(benchmark::kMicrosecond);
 
 // Appending one pair to a trail that already holds the given number of dots.
 void BM_AddDotPair(benchmark::State& state)

@@ -43,9 +43,9 @@ class CountingHost : public QtFrameHost {
 public:
     using QtFrameHost::QtFrameHost;
 
-    void PresentFrame(const TABitmap& frame) override
+    void PresentFrame(const TABitmap& frame, const Damage& changed) override
     {
-        QtFrameHost::PresentFrame(frame);
+        QtFrameHost::PresentFrame(frame, changed);
         if (frames++ == 0) {
             firstFrame = Clock::now();
             QTimer::singleShot(0, afterFirstFrame);

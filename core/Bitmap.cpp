@@ -8,7 +8,6 @@
 #include <cassert>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <utility>
 
 namespace glintfall {
@@ -28,20 +27,17 @@ TABitmap::TABitmap(std::int32_t width, std::int32_t height)
     SetSize(width, height);
 }
 
-TABitmap::TABitmap(const TABitmap& other)
-    : m_width(other.m_width)
-    , m_height(other.m_height)
-    , m_pixels(other.m_pixels)
-    , m_contentStamp(other.m_contentStamp)
-{
-}
-
-// The spare buffer stays: it is this bitmap's own, and a copy must not take it along.
 TABitmap& TABitmap::operator=(const TABitmap& other)
 {
+    if (this == &other)
+        return *this;
+    // Pixels of another count are allocated before anything changes; the same count needs no memory.
+    if (other.m_pixels.size() == m_pixels.size())
+        std::ranges::copy(other.m_pixels, m_pixels.begin());
+    else
+        m_pixels = std::vector<TPixel>(other.m_pixels);
     m_width = other.m_width;
     m_height = other.m_height;
-    m_pixels = other.m_pixels;
     m_contentStamp = other.m_contentStamp;
     return *this;
 }
@@ -50,10 +46,9 @@ TABitmap::TABitmap(TABitmap&& other) noexcept
     : m_width(std::exchange(other.m_width, 0))
     , m_height(std::exchange(other.m_height, 0))
     , m_pixels(std::move(other.m_pixels))
-    , m_spare(std::move(other.m_spare))
-    , m_memory(std::move(other.m_memory))
     , m_contentStamp(other.m_contentStamp)
 {
+    other.m_pixels.clear();
 }
 
 TABitmap& TABitmap::operator=(TABitmap&& other) noexcept
@@ -61,8 +56,7 @@ TABitmap& TABitmap::operator=(TABitmap&& other) noexcept
     m_width = std::exchange(other.m_width, 0);
     m_height = std::exchange(other.m_height, 0);
     m_pixels = std::move(other.m_pixels);
-    m_spare = std::move(other.m_spare);
-    m_memory = std::move(other.m_memory);
+    other.m_pixels.clear();
     m_contentStamp = other.m_contentStamp;
     return *this;
 }
@@ -72,43 +66,15 @@ void TABitmap::SetSize(std::int32_t width, std::int32_t height)
     assert(width >= 0 && height >= 0);
     // The pixels are allocated before anything changes, so a failed allocation leaves the bitmap
     // whole, at its old size.
-    Buffer pixels = std::make_shared<TPixel[]>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                                               kBlackPixel);
+    std::vector<TPixel> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kBlackPixel);
     m_width = width;
     m_height = height;
-    m_pixels = std::move(pixels);
-    m_spare.reset();
-    m_contentStamp = NewContentStamp();
+    m_pixels.swap(pixels);
+    Changed();
 }
 
-void TABitmap::KeepPixelsIn(std::weak_ptr<PixelMemory> memory)
+void TABitmap::Changed()
 {
-    m_memory = std::move(memory);
-}
-
-// A buffer of the bitmap's size that nobody else holds: one the memory lends, else the spare once
-// its copies have let go, else a new one.
-TABitmap::Buffer TABitmap::TakeBuffer()
-{
-    if (const std::shared_ptr<PixelMemory> memory = m_memory.lock()) {
-        // The memory keeps its buffers; a spare of ours would only keep it from lending one again.
-        m_spare.reset();
-        if (Buffer lent = memory->Lend(PixelCount()))
-            return lent;
-    }
-    if (m_spare && m_spare.use_count() == 1)
-        return std::move(m_spare);
-    return std::make_shared<TPixel[]>(PixelCount());
-}
-
-void TABitmap::PrepareToWrite(Contents contents)
-{
-    if (m_pixels && m_pixels.use_count() > 1) {
-        Buffer own = TakeBuffer();
-        if (contents == Contents::Keep)
-            std::copy_n(m_pixels.get(), PixelCount(), own.get());
-        m_spare = std::exchange(m_pixels, std::move(own));
-    }
     m_contentStamp = NewContentStamp();
 }
 
@@ -124,19 +90,13 @@ void TABitmap::SetPixel(std::int32_t x, std::int32_t y, TPixel pixel)
 
 std::span<TPixel> TABitmap::WritablePixels()
 {
-    PrepareToWrite(Contents::Keep);
-    return {m_pixels.get(), PixelCount()};
+    Changed();
+    return m_pixels;
 }
 
 std::span<const TPixel> TABitmap::Pixels() const
 {
-    return {m_pixels.get(), m_pixels ? PixelCount() : 0};
-}
-
-std::span<TPixel> TABitmap::PixelsToOverwrite()
-{
-    PrepareToWrite(Contents::Discard);
-    return {m_pixels.get(), PixelCount()};
+    return m_pixels;
 }
 
 std::span<TPixel> TABitmap::WritableScanline(std::int32_t y)
@@ -153,8 +113,7 @@ std::span<const TPixel> TABitmap::Scanline(std::int32_t y) const
 
 void TABitmap::FillBlack()
 {
-    const std::span<TPixel> pixels = PixelsToOverwrite();
-    std::fill(pixels.begin(), pixels.end(), kBlackPixel);
+    std::ranges::fill(WritablePixels(), kBlackPixel);
 }
 
 void TABitmap::FillRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
@@ -176,6 +135,20 @@ void TABitmap::FillRect(std::int64_t left, std::int64_t top, std::int64_t right,
 void TABitmap::Assign(const TABitmap& source)
 {
     *this = source;
+}
+
+void TABitmap::CopyAreas(const TABitmap& source, std::span<const TArea> areas)
+{
+    if (source.m_width != m_width || source.m_height != m_height) {
+        *this = source;
+        return;
+    }
+    for (const TArea& area : areas) {
+        const auto from = static_cast<std::size_t>(area.left);
+        const auto count = static_cast<std::size_t>(area.right - area.left);
+        for (std::int32_t y = area.top; y < area.bottom; ++y)
+            std::ranges::copy(source.Scanline(y).subspan(from, count), WritableScanline(y).begin() + area.left);
+    }
 }
 
 void TABitmap::LoadFromFile(const std::string& path)

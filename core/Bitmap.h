@@ -1,31 +1,27 @@
 #pragma once
 
 #include "Color.h"
-#include "PixelMemory.h"
+#include "Geometry.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <iosfwd>
-#include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace glintfall {
 
 // A bitmap that is 32 bits per pixel at all times: rows top-down, one TPixel per pixel.
-// Whatever it is created from or loaded from, it comes out in that one format.
-//
-// Copies share their pixels until one of them is changed (copy on write), so handing a finished
-// frame to the canvas costs nothing. A bitmap drawn on while shared takes back a buffer it gave
-// up earlier once no copy holds that any more: the surface and the canvas take turns with two
-// buffers and never allocate. A bitmap may also be told to take its buffers from a PixelMemory.
-// Spans into the pixels stay valid until the bitmap is copied, written to through another call,
-// or resized.
+// Whatever it is created from or loaded from, it comes out in that one format. Every bitmap owns
+// its pixels: a copy is a copy, which nothing done to the original changes. Spans into the pixels
+// stay valid until the bitmap is resized or assigned.
 class TABitmap {
 public:
     TABitmap() = default;
     TABitmap(std::int32_t width, std::int32_t height);
-    TABitmap(const TABitmap& other);
+    TABitmap(const TABitmap& other) = default;
+    // Like SetSize, throws std::bad_alloc with the bitmap unchanged when there is no memory.
     TABitmap& operator=(const TABitmap& other);
     // A bitmap moved from is empty, 0 × 0.
     TABitmap(TABitmap&& other) noexcept;
@@ -43,19 +39,11 @@ public:
     std::span<const TPixel> Scanline(std::int32_t y) const;
     std::span<const TPixel> Pixels() const;
 
-    // The writing accessors copy shared pixels first; like SetSize, they throw std::bad_alloc
-    // with nothing changed when that copy cannot be allocated. They are named apart from the
-    // reading ones so that no read copies pixels by mistake.
+    // The writing accessors are named apart from the reading ones, so that a read can never count
+    // as a change of the pixels.
     void SetPixel(std::int32_t x, std::int32_t y, TPixel pixel);
     std::span<TPixel> WritableScanline(std::int32_t y);
     std::span<TPixel> WritablePixels();
-    // For writing every pixel anew: shared pixels are not copied first, so until a pixel is
-    // written its value is unspecified.
-    std::span<TPixel> PixelsToOverwrite();
-
-    // From now on, whenever the pixels must move to be written, the new buffer comes from this
-    // memory while it exists and has one free, and from the heap otherwise. Copies do not keep it.
-    void KeepPixelsIn(std::weak_ptr<PixelMemory> memory);
 
     // A number unique in the process for the pixels as they are: every change, or access that
     // could change them, draws a new one, and a copy keeps it. Equal numbers mean equal pixels, so
@@ -68,6 +56,9 @@ public:
                   TColor color);
 
     void Assign(const TABitmap& source);
+    // Copies these areas, which lie inside both, of a bitmap of the same size; a bitmap of another
+    // size is copied whole.
+    void CopyAreas(const TABitmap& source, std::span<const TArea> areas);
     // Both throw TFileOpenError, TReadError or TInvalidGraphic; an empty file gives an empty bitmap.
     void LoadFromFile(const std::string& path);
     void LoadFromStream(std::istream& stream);
@@ -81,21 +72,12 @@ public:
     }
 
 private:
-    using Buffer = std::shared_ptr<TPixel[]>;
-    enum class Contents { Keep, Discard };
-
     std::size_t PixelCount() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
-    // Makes the pixels this bitmap's own before they change, and draws a new content stamp.
-    void PrepareToWrite(Contents contents);
-    Buffer TakeBuffer();
+    void Changed();
 
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
-    Buffer m_pixels;
-    // The buffer given up when the pixels were last shared; ours again once its copies let go.
-    // Always of the bitmap's size: resizing drops it.
-    Buffer m_spare;
-    std::weak_ptr<PixelMemory> m_memory;
+    std::vector<TPixel> m_pixels;
     std::uint64_t m_contentStamp = 0;
 };
 

@@ -6,6 +6,7 @@
 
 namespace glintfall {
 
+class Damage;
 class TABitmap;
 
 // Everything the frame tick needs from its surroundings. The window supplies the real services;
@@ -21,8 +22,9 @@ public:
     virtual TPoint CursorPos() = 0;
     // The main window's outer rectangle in screen pixels, frame and title bar included.
     virtual TRect WindowRect() = 0;
-    // Copies a finished frame to the canvas, which then repaints itself.
-    virtual void PresentFrame(const TABitmap& frame) = 0;
+    // Copies the areas of a finished frame that changed since the last to the canvas, which then
+    // repaints them. The first frame, and every frame of another size, is copied whole.
+    virtual void PresentFrame(const TABitmap& frame, const Damage& changed) = 0;
 };
 
 } // namespace glintfall

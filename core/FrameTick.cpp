@@ -5,6 +5,8 @@
 #include "Scene.h"
 #include "WrapMath.h"
 
+#include <optional>
+
 namespace glintfall {
 
 namespace {
@@ -40,6 +42,22 @@ bool RepeatsLastPrimary(const Trail& dots, std::int32_t px, std::int32_t py)
     return last.x == px && last.y == py;
 }
 
+// The primary dot of the pair that AddDotPair records for this cursor, if it records one.
+std::optional<TDot> PrimaryToRecord(const Scene& scene, FrameHost& host)
+{
+    const TPoint cursor = host.CursorPos();
+    const TRect window = host.WindowRect();
+    const std::int32_t rx = WrapSub(cursor.x, window.left);
+    const std::int32_t ry = WrapSub(cursor.y, window.top);
+    if (!InsideWindow(rx, ry, window))
+        return std::nullopt;
+    const std::int32_t px = WrapSub(rx, kCanvasOffsetX);
+    const std::int32_t py = WrapSub(ry, kCanvasOffsetY);
+    if (RepeatsLastPrimary(scene.dots, px, py))
+        return std::nullopt;
+    return TDot{px, py, 1};
+}
+
 std::int32_t MirrorOf(std::int32_t coordinate, std::int32_t extent)
 {
     const auto half = static_cast<std::int32_t>(static_cast<std::uint32_t>(extent) >> 1);
@@ -53,6 +71,13 @@ std::uint32_t MsUntilDue(const Scene& scene, std::uint32_t now)
     if (IsDue(scene, now))
         return 0;
     return kFrameIntervalMs - static_cast<std::uint32_t>(SinceLastFrame(scene, now));
+}
+
+bool NothingCanChange(const Scene& scene, FrameHost& host)
+{
+    if (scene.cycling || !scene.backBmp || !scene.dots.IsShownOn(*scene.backBmp, CurrentColours(scene)))
+        return false;
+    return !scene.recording || !PrimaryToRecord(scene, host);
 }
 
 void AEIdle(Scene& scene, FrameHost& host, bool& Done)
@@ -73,24 +98,17 @@ void AEIdle(Scene& scene, FrameHost& host, bool& Done)
 
 void ComposeFrame(Scene& scene, FrameHost& host)
 {
-    scene.dots.Render(CurrentColours(scene), *scene.backBmp);
-    host.PresentFrame(*scene.backBmp);
+    const Damage& changed = scene.dots.Render(CurrentColours(scene), *scene.backBmp);
+    host.PresentFrame(*scene.backBmp, changed);
 }
 
 void AddDotPair(Scene& scene, FrameHost& host)
 {
-    const TPoint cursor = host.CursorPos();
-    const TRect window = host.WindowRect();
-    const std::int32_t rx = WrapSub(cursor.x, window.left);
-    const std::int32_t ry = WrapSub(cursor.y, window.top);
-    if (!InsideWindow(rx, ry, window))
+    const std::optional<TDot> primary = PrimaryToRecord(scene, host);
+    if (!primary)
         return;
-    const std::int32_t px = WrapSub(rx, kCanvasOffsetX);
-    const std::int32_t py = WrapSub(ry, kCanvasOffsetY);
-    if (RepeatsLastPrimary(scene.dots, px, py))
-        return;
-    scene.dots.Append({px, py, 1});
-    scene.dots.Append({MirrorOf(px, scene.backBmp->Width()), MirrorOf(py, scene.backBmp->Height()), 1});
+    scene.dots.Append(*primary);
+    scene.dots.Append({MirrorOf(primary->x, scene.backBmp->Width()), MirrorOf(primary->y, scene.backBmp->Height()), 1});
 }
 
 void ClearTrail(Scene& scene)

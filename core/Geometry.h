@@ -20,6 +20,20 @@ struct TRect {
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 
+// Pixels left..right-1 of rows top..bottom-1.
+struct TArea {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    bool Empty() const { return left >= right || top >= bottom; }
+    bool Contains(const TArea& other) const
+    {
+        return left <= other.left && top <= other.top && right >= other.right && bottom >= other.bottom;
+    }
+    friend bool operator==(const TArea&, const TArea&) = default;
+};
+
 // One element of the trail: a square of side `size` with its top-left corner at canvas (x, y).
 struct TDot {
     std::int32_t x = 0;

@@ -34,7 +34,6 @@ Trail::Trail(std::int32_t canvasWidth, std::int32_t canvasHeight)
     : m_width(canvasWidth)
     , m_height(canvasHeight)
     , m_stamps(static_cast<std::size_t>(canvasWidth) * static_cast<std::size_t>(canvasHeight), 0)
-    , m_changed{0, 0, canvasWidth, canvasHeight}
 {
 }
 
@@ -50,19 +49,7 @@ void Trail::Clear()
     m_dots.clear();
     m_dots.shrink_to_fit();
     std::fill(m_stamps.begin(), m_stamps.end(), std::uint16_t{0});
-    MarkChanged({0, 0, m_width, m_height});
-}
-
-void Trail::MarkChanged(const Area& area)
-{
-    if (area.Empty())
-        return;
-    if (m_changed.Empty()) {
-        m_changed = area;
-        return;
-    }
-    m_changed = {std::min(m_changed.left, area.left), std::min(m_changed.top, area.top),
-                 std::max(m_changed.right, area.right), std::max(m_changed.bottom, area.bottom)};
+    m_changed.Add({0, 0, m_width, m_height});
 }
 
 void Trail::Stamp(const TDot& dot, std::uint16_t stamp)
@@ -75,37 +62,45 @@ void Trail::Stamp(const TDot& dot, std::uint16_t stamp)
         for (std::int64_t x = left; x < right; ++x)
             m_stamps[static_cast<std::size_t>(y * m_width + x)] = stamp;
     if (left < right && top < bottom) {
-        MarkChanged({static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
-                     static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)});
+        m_changed.Add({static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                       static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)});
     }
 }
 
-void Trail::Render(const FrameColours& colours, TABitmap& surface)
+bool Trail::IsShownOn(const TABitmap& surface, const FrameColours& colours) const
+{
+    return m_changed.Empty() && surface.ContentStamp() == m_renderedSurface && colours == m_renderedColours;
+}
+
+const Damage& Trail::Render(const FrameColours& colours, TABitmap& surface)
 {
     if (surface.Width() != m_width || surface.Height() != m_height)
         throw std::logic_error("The surface must be the size of the canvas");
     const bool holdsLastFrame = surface.ContentStamp() == m_renderedSurface && colours == m_renderedColours;
+    m_rendered = holdsLastFrame ? m_changed : Damage();
     if (!holdsLastFrame)
-        RenderWhole(colours, surface);
-    else if (!m_changed.Empty())
-        RenderArea(m_changed, colours, surface);
-    m_changed = {};
+        m_rendered.Add({0, 0, m_width, m_height});
+    if (!m_rendered.Empty()) {
+        const std::span<TPixel> pixels = surface.WritablePixels();
+        for (const TArea& area : m_rendered.Areas())
+            RenderArea(area, colours, pixels);
+    }
+    m_changed.Clear();
     m_renderedColours = colours;
     m_renderedSurface = surface.ContentStamp();
+    return m_rendered;
 }
 
-void Trail::RenderWhole(const FrameColours& colours, TABitmap& surface) const
+// Rows as wide as the canvas follow one another in memory: they are painted in one pass.
+void Trail::RenderArea(const TArea& area, const FrameColours& colours, std::span<TPixel> pixels) const
 {
-    const std::span<TPixel> pixels = surface.PixelsToOverwrite();
-    PaintStamps(m_stamps.data(), pixels.data(), pixels.size(), colours);
-}
-
-void Trail::RenderArea(const Area& area, const FrameColours& colours, TABitmap& surface) const
-{
+    const bool wholeRows = area.left == 0 && area.right == m_width;
     const auto width = static_cast<std::size_t>(area.right - area.left);
-    for (std::int32_t y = area.top; y < area.bottom; ++y) {
-        const std::size_t start = static_cast<std::size_t>(y) * m_width + area.left;
-        PaintStamps(&m_stamps[start], &surface.WritableScanline(y)[area.left], width, colours);
+    const std::size_t rowsAtOnce = wholeRows ? static_cast<std::size_t>(area.bottom - area.top) : 1;
+    for (std::int32_t y = area.top; y < area.bottom; y += static_cast<std::int32_t>(rowsAtOnce)) {
+        const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width)
+                                  + static_cast<std::size_t>(area.left);
+        PaintStamps(&m_stamps[start], &pixels[start], width * rowsAtOnce, colours);
     }
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "Color.h"
+#include "Damage.h"
 #include "FrameColours.h"
 #include "Geometry.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <vector>
 
 namespace glintfall {
@@ -29,24 +29,18 @@ public:
     std::size_t Length() const { return m_dots.size(); }
     const TDot& operator[](std::size_t index) const { return m_dots[index]; }
 
-    // Brings every pixel of the canvas-sized surface to the colour of the last dot on it, or black.
-    // Only what changed is rewritten when the surface still holds this trail's last frame.
-    void Render(const FrameColours& colours, TABitmap& surface);
+    // Brings every pixel of the canvas-sized surface to the colour of the last dot on it, or black,
+    // and tells which areas it rewrote: only what changed, when the surface still holds this
+    // trail's last frame. The answer is valid until the next Render.
+    const Damage& Render(const FrameColours& colours, TABitmap& surface);
+
+    // True when Render would rewrite nothing: the surface holds the last frame rendered, in these
+    // colours, and no dot has been added on the canvas or cleared since.
+    bool IsShownOn(const TABitmap& surface, const FrameColours& colours) const;
 
 private:
-    // Canvas pixels left..right-1 and top..bottom-1.
-    struct Area {
-        std::int32_t left = 0;
-        std::int32_t top = 0;
-        std::int32_t right = 0;
-        std::int32_t bottom = 0;
-        bool Empty() const { return left >= right || top >= bottom; }
-    };
-
     void Stamp(const TDot& dot, std::uint16_t stamp);
-    void MarkChanged(const Area& area);
-    void RenderWhole(const FrameColours& colours, TABitmap& surface) const;
-    void RenderArea(const Area& area, const FrameColours& colours, TABitmap& surface) const;
+    void RenderArea(const TArea& area, const FrameColours& colours, std::span<TPixel> pixels) const;
 
     std::int32_t m_width;
     std::int32_t m_height;
@@ -54,8 +48,9 @@ private:
     std::deque<TDot> m_dots;
     // Per canvas pixel, row by row: 0 where no dot lies, else 1 + (index of the last dot) mod 256.
     std::vector<std::uint16_t> m_stamps;
-    // What the last Render left behind, and the stamps changed since.
-    Area m_changed;
+    // The stamps changed since the last Render, what it rewrote, and what it left behind.
+    Damage m_changed;
+    Damage m_rendered;
     FrameColours m_renderedColours;
     std::uint64_t m_renderedSurface = 0;
 };

@@ -1,5 +1,6 @@
 #include "QtFrameHost.h"
 
+#include "Damage.h"
 #include "TImage.h"
 
 #include <QWidget>
@@ -66,9 +67,9 @@ TRect QtFrameHost::WindowRect()
     return {outer.left(), outer.top(), outer.width(), outer.height()};
 }
 
-void QtFrameHost::PresentFrame(const TABitmap& frame)
+void QtFrameHost::PresentFrame(const TABitmap& frame, const Damage& changed)
 {
-    m_canvas.Draw(frame);
+    m_canvas.Draw(frame, changed.Areas());
 }
 
 } // namespace glintfall

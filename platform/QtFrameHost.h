@@ -26,7 +26,7 @@ public:
     void SleepOneMs() override;
     TPoint CursorPos() override;
     TRect WindowRect() override;
-    void PresentFrame(const TABitmap& frame) override;
+    void PresentFrame(const TABitmap& frame, const Damage& changed) override;
 
 private:
     QWidget& m_window;

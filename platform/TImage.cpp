@@ -4,7 +4,10 @@
 
 #include <QImage>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+
+#include <vector>
 
 namespace glintfall {
 
@@ -30,11 +33,6 @@ void TImage::PresentDirectly()
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
-std::weak_ptr<PixelMemory> TImage::FrameMemory() const
-{
-    return m_presenter;
-}
-
 QPaintEngine* TImage::paintEngine() const
 {
     return m_presenter ? nullptr : QWidget::paintEngine();
@@ -42,13 +40,23 @@ QPaintEngine* TImage::paintEngine() const
 
 void TImage::Draw(const TABitmap& bitmap)
 {
-    // The same pixels as last time: there is nothing to repaint.
-    if (bitmap.ContentStamp() == m_picture.ContentStamp() && !m_picture.Empty())
-        return;
-    // The pixels are shared, not copied; the bitmap copies them itself if it is drawn on again
-    // while the control still shows them.
     m_picture = bitmap;
     PictureChanged();
+}
+
+void TImage::Draw(const TABitmap& bitmap, std::span<const TArea> changed)
+{
+    if (bitmap.Width() != m_picture.Width() || bitmap.Height() != m_picture.Height()) {
+        Draw(bitmap);
+        return;
+    }
+    m_picture.CopyAreas(bitmap, changed);
+    if (m_presenter) {
+        m_presenter->Put(m_picture, changed);
+        return;
+    }
+    for (const TArea& area : changed)
+        update(area.left, area.top, area.right - area.left, area.bottom - area.top);
 }
 
 void TImage::SetPicture(TABitmap picture)
@@ -65,7 +73,7 @@ void TImage::SetPicture(TABitmap picture)
 void TImage::PresentPicture()
 {
     if (m_picture.Width() == width() && m_picture.Height() == height())
-        m_presenter->Put(m_picture);
+        m_presenter->Put(m_picture, std::vector<TArea>{{0, 0, width(), height()}});
     else
         m_presenter->Clear();
 }
@@ -83,7 +91,7 @@ void TImage::PictureChanged()
     update();
 }
 
-void TImage::paintEvent(QPaintEvent*)
+void TImage::paintEvent(QPaintEvent* event)
 {
     if (m_presenter) {
         PresentPicture();
@@ -91,12 +99,13 @@ void TImage::paintEvent(QPaintEvent*)
     }
     if (m_picture.Empty())
         return;
-    // The pixels are shared with the picture, not copied.
+    // The image reads the picture's pixels where they are; only the part to repaint is drawn.
     const QImage image(reinterpret_cast<const uchar*>(m_picture.Pixels().data()), m_picture.Width(),
                        m_picture.Height(), m_picture.Width() * 4, QImage::Format_RGB32);
+    const QRect part = event->rect() & image.rect();
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(QPoint(0, 0), image);
+    painter.drawImage(part.topLeft(), image, part);
 }
 
 void TImage::resizeEvent(QResizeEvent* event)

@@ -5,10 +5,10 @@
 #include <QWidget>
 
 #include <memory>
+#include <span>
 
 namespace glintfall {
 
-class PixelMemory;
 class X11FramePresenter;
 
 // An image control: shows its picture 1:1 from the top-left, and the window's background until it
@@ -25,14 +25,13 @@ public:
     // picture on every frame; its size must stay as it is.
     void PresentDirectly();
     bool PresentsDirectly() const { return m_presenter != nullptr; }
-    // Memory to draw the pictures in, so that they are shown without a copy; none where the
-    // control does not present directly.
-    std::weak_ptr<PixelMemory> FrameMemory() const;
     QPaintEngine* paintEngine() const override;
 
-    // Takes the bitmap's pixels as the control's picture and asks for a repaint. The pixels are
-    // shared with the bitmap until either changes, so this costs no copy.
+    // Copies the bitmap as the control's picture and repaints it.
     void Draw(const TABitmap& bitmap);
+    // Copies only these areas of a bitmap the size of the picture, and repaints only them. A bitmap
+    // of another size is copied and repainted whole.
+    void Draw(const TABitmap& bitmap, std::span<const TArea> changed);
     // The picture as last drawn; empty before the first Draw.
     const TABitmap& Picture() const { return m_picture; }
     void SetPicture(TABitmap picture);
@@ -54,7 +53,7 @@ private:
     void PresentPicture();
 
     TABitmap m_picture;
-    std::shared_ptr<X11FramePresenter> m_presenter;
+    std::unique_ptr<X11FramePresenter> m_presenter;
     bool m_leftPressed = false;
 };
 

@@ -7,12 +7,10 @@
 
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
-#include <xcb/xcbext.h>
 
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
-#include <optional>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -55,75 +53,9 @@ bool PixelsMatchPictures(xcb_connection_t* connection, const xcb_screen_t& scree
     return false;
 }
 
-// Request numbers wrap around; the one sent earlier is behind by less than half the range.
-bool SentBefore(unsigned a, unsigned b)
-{
-    return static_cast<std::int32_t>(a - b) < 0;
-}
-
 } // namespace
 
-// One shared memory segment, attached to the X server read-only. Its pixels stay mapped until the
-// last bitmap holding them lets go, even after the presenter is gone.
-struct X11FramePresenter::Segment {
-    xcb_shm_seg_t id = 0;
-    std::shared_ptr<TPixel[]> pixels;
-    // The request that last showed it.
-    std::optional<unsigned> lastPut;
-
-    // Nobody but the presenter holds it.
-    bool Free() const { return pixels.use_count() == 1; }
-};
-
-// What the X server is known to have done. It handles requests in order, so the answer to a
-// question tells that every request sent before the question has been handled.
-class X11FramePresenter::ServerProgress {
-public:
-    explicit ServerProgress(xcb_connection_t* connection) : m_connection(connection) {}
-
-    // Sends a question, unless one is on its way.
-    void Ask()
-    {
-        if (!m_question)
-            m_question = xcb_get_input_focus(m_connection);
-    }
-
-    // Normally the answer to a question sent after the request is in by then, and this does not
-    // wait; if the server has fallen behind, it waits for the server.
-    void WaitUntilHandled(unsigned request)
-    {
-        if (Knows(request))
-            return;
-        if (m_question && SentBefore(m_question->sequence, request))
-            TakeAnswer();
-        Ask();
-        TakeAnswer();
-    }
-
-    // Collects the answer to the question on its way, if any, so that none is left behind.
-    void TakeAnswer()
-    {
-        if (!m_question)
-            return;
-        void* reply = nullptr;
-        xcb_generic_error_t* error = nullptr;
-        if (xcb_poll_for_reply(m_connection, m_question->sequence, &reply, &error) == 0)
-            reply = xcb_get_input_focus_reply(m_connection, *m_question, &error);
-        std::free(reply);
-        std::free(error);
-        m_handledUpTo = m_question->sequence;
-        m_question.reset();
-    }
-
-private:
-    bool Knows(unsigned request) const { return m_handledUpTo && !SentBefore(*m_handledUpTo, request); }
-
-    xcb_connection_t* m_connection;
-    std::optional<xcb_get_input_focus_cookie_t> m_question;
-    std::optional<unsigned> m_handledUpTo;
-};
-
-std::shared_ptr<X11FramePresenter> X11FramePresenter::Create(QWidget& widget, int width, int height)
+std::unique_ptr<X11FramePresenter> X11FramePresenter::Create(QWidget& widget, int width, int height)
 {
     xcb_connection_t* connection = X11Connection();
     if (!connection || widget.devicePixelRatioF() != 1.0)
@@ -133,16 +65,15 @@ std::shared_ptr<X11FramePresenter> X11FramePresenter::Create(QWidget& widget, in
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     if (!shm || !shm->present || !PixelsMatchPictures(connection, *screen))
         return nullptr;
-    std::shared_ptr<X11FramePresenter> presenter(
+    std::unique_ptr<X11FramePresenter> presenter(
         new X11FramePresenter(connection, static_cast<std::uint32_t>(widget.winId()), width, height));
-    if (!presenter->AttachSegments())
+    if (!presenter->AttachSegment())
         return nullptr;
     return presenter;
 }
 
 X11FramePresenter::X11FramePresenter(void* connection, std::uint32_t window, int width, int height)
     : m_connection(connection)
-    , m_progress(std::make_unique<ServerProgress>(Connection(connection)))
     , m_window(window)
     , m_width(width)
     , m_height(height)
@@ -153,128 +84,66 @@ X11FramePresenter::X11FramePresenter(void* connection, std::uint32_t window, int
     xcb_create_gc(c, m_gc, m_window, XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES, blackWithoutExposures);
 }
 
+// The server is told to let go of the segment after every request already sent, and the segment
+// goes once both sides have let go.
 X11FramePresenter::~X11FramePresenter()
 {
+    if (m_pixels)
+        shmdt(m_pixels);
     if (!qGuiApp)
         return;
-    // The server handles the detaching after every picture before it, and the pixels stay mapped
-    // here as long as a bitmap holds them.
     xcb_connection_t* c = Connection(m_connection);
-    m_progress->TakeAnswer();
-    for (const auto& segment : m_segments) {
-        if (segment && segment->id != 0)
-            xcb_shm_detach(c, segment->id);
-    }
+    if (m_segment != 0)
+        xcb_shm_detach(c, m_segment);
     xcb_free_gc(c, m_gc);
     xcb_flush(c);
 }
 
-std::size_t X11FramePresenter::PixelCount() const
-{
-    return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
-}
-
-bool X11FramePresenter::AttachSegments()
+bool X11FramePresenter::AttachSegment()
 {
     xcb_connection_t* c = Connection(m_connection);
-    for (auto& segment : m_segments) {
-        segment = std::make_unique<Segment>();
-        const int shmId = shmget(IPC_PRIVATE, PixelCount() * sizeof(TPixel), IPC_CREAT | 0600);
-        if (shmId < 0)
-            return false;
-        void* memory = shmat(shmId, nullptr, 0);
-        // Marked for removal at once: it goes when the server and this process have let go.
-        shmctl(shmId, IPC_RMID, nullptr);
-        if (memory == reinterpret_cast<void*>(-1))
-            return false;
-        const auto detach = [](TPixel* mapped) { shmdt(mapped); };
-        segment->pixels = std::shared_ptr<TPixel[]>(static_cast<TPixel*>(memory), detach);
-        segment->id = xcb_generate_id(c);
-        const auto readOnly = 1;
-        const xcb_void_cookie_t attached =
-            xcb_shm_attach_checked(c, segment->id, static_cast<std::uint32_t>(shmId), readOnly);
-        if (xcb_generic_error_t* error = xcb_request_check(c, attached)) {
-            std::free(error);
-            segment->id = 0;
-            return false;
-        }
+    const std::size_t bytes = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height) * sizeof(TPixel);
+    const int shmId = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (shmId < 0)
+        return false;
+    void* memory = shmat(shmId, nullptr, 0);
+    // Marked for removal at once: it goes when the server and this process have let go.
+    shmctl(shmId, IPC_RMID, nullptr);
+    if (memory == reinterpret_cast<void*>(-1))
+        return false;
+    m_pixels = static_cast<TPixel*>(memory);
+    const xcb_shm_seg_t segment = xcb_generate_id(c);
+    const auto readOnly = 1;
+    const xcb_void_cookie_t attached = xcb_shm_attach_checked(c, segment, static_cast<std::uint32_t>(shmId), readOnly);
+    if (xcb_generic_error_t* error = xcb_request_check(c, attached)) {
+        std::free(error);
+        return false;
     }
+    m_segment = segment;
     return true;
 }
 
-void X11FramePresenter::Put(const TABitmap& picture)
+void X11FramePresenter::Put(const TABitmap& picture, std::span<const TArea> areas)
 {
     if (picture.Width() != m_width || picture.Height() != m_height)
         return;
-    if (Segment* segment = SegmentHolding(picture.Pixels().data())) {
-        PutSegment(*segment);
-    } else if (Segment* free = FreeSegment()) {
-        std::copy_n(picture.Pixels().data(), PixelCount(), free->pixels.get());
-        PutSegment(*free);
-    } else {
-        // Both segments hold pictures someone still has: the slow way, through the connection.
-        PutInStrips(picture);
-    }
-    xcb_flush(Connection(m_connection));
-}
-
-std::shared_ptr<TPixel[]> X11FramePresenter::Lend(std::size_t count)
-{
-    Segment* segment = count == PixelCount() ? FreeSegment() : nullptr;
-    return segment ? segment->pixels : nullptr;
-}
-
-X11FramePresenter::Segment* X11FramePresenter::SegmentHolding(const TPixel* pixels)
-{
-    for (const auto& segment : m_segments) {
-        if (segment->pixels.get() == pixels)
-            return segment.get();
-    }
-    return nullptr;
-}
-
-// Of the free segments, the one shown longest ago, once the server has finished reading it.
-X11FramePresenter::Segment* X11FramePresenter::FreeSegment()
-{
-    Segment* chosen = nullptr;
-    for (const auto& segment : m_segments) {
-        const bool shownEarlier = !segment->lastPut
-                                  || (chosen && chosen->lastPut && SentBefore(*segment->lastPut, *chosen->lastPut));
-        if (segment->Free() && (!chosen || shownEarlier))
-            chosen = segment.get();
-    }
-    if (chosen && chosen->lastPut)
-        m_progress->WaitUntilHandled(*chosen->lastPut);
-    return chosen;
-}
-
-// A question follows every second picture, so that two frames later its answer is in.
-void X11FramePresenter::PutSegment(Segment& segment)
-{
     xcb_connection_t* c = Connection(m_connection);
     const auto width = static_cast<std::uint16_t>(m_width);
     const auto height = static_cast<std::uint16_t>(m_height);
-    segment.lastPut = xcb_shm_put_image(c, m_window, m_gc, width, height, 0, 0, width, height, 0, 0, 24,
-                                        XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment.id, 0)
-                          .sequence;
-    if (++m_puts % 2 == 0)
-        m_progress->Ask();
-}
-
-// As many rows at a time as the server takes in one request.
-void X11FramePresenter::PutInStrips(const TABitmap& picture)
-{
-    xcb_connection_t* c = Connection(m_connection);
-    const std::size_t rowBytes = static_cast<std::size_t>(m_width) * sizeof(TPixel);
-    const std::size_t requestBytes = std::size_t{xcb_get_maximum_request_length(c)} * 4;
-    const int rowsPerStrip = static_cast<int>(std::max<std::size_t>(1, (requestBytes - 64) / rowBytes));
-    for (int top = 0; top < m_height; top += rowsPerStrip) {
-        const int rows = std::min(rowsPerStrip, m_height - top);
-        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_window, m_gc, static_cast<std::uint16_t>(m_width),
-                      static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(top), 0, 24,
-                      static_cast<std::uint32_t>(rowBytes * static_cast<std::size_t>(rows)),
-                      reinterpret_cast<const std::uint8_t*>(picture.Scanline(top).data()));
+    for (const TArea& area : areas) {
+        const auto columns = static_cast<std::size_t>(area.right - area.left);
+        for (std::int32_t y = area.top; y < area.bottom; ++y) {
+            const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width)
+                                      + static_cast<std::size_t>(area.left);
+            std::copy_n(picture.Scanline(y).data() + area.left, columns, m_pixels + start);
+        }
+        const auto left = static_cast<std::uint16_t>(area.left);
+        const auto top = static_cast<std::uint16_t>(area.top);
+        xcb_shm_put_image(c, m_window, m_gc, width, height, left, top, static_cast<std::uint16_t>(columns),
+                          static_cast<std::uint16_t>(area.bottom - area.top), static_cast<std::int16_t>(left),
+                          static_cast<std::int16_t>(top), 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, m_segment, 0);
     }
+    xcb_flush(c);
 }
 
 void X11FramePresenter::Clear()

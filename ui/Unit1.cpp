@@ -174,8 +174,6 @@ void TForm1::FormCreate()
 {
     m_scene.backBmp = std::make_unique<TABitmap>();
     m_scene.backBmp->SetSize(kCanvasSize, kCanvasSize);
-    // Frames drawn where the canvas shows them from need no copy to be shown.
-    m_scene.backBmp->KeepPixelsIn(Image1->FrameMemory());
     m_scene.Reset();
     LoadButtonPictures();
 }

@@ -9,157 +9,75 @@
 #include <istream>
 #include <new>
 #include <streambuf>
+#include <tuple>
 #include <vector>
 
 namespace glintfall {
 namespace {
 
 constexpr TPixel kRed = 0xFFFF0000u;
-constexpr std::size_t kFrameBytes = std::size_t{480} * 480 * sizeof(TPixel);
 
-TEST(BitmapTest, resizeThatCannotAllocateChangesNothing)
+TEST(BitmapTest, resizeOrCopyThatCannotAllocateChangesNothing)
 {
-    TABitmap bitmap(2, 3);
-    bitmap.SetPixel(1, 2, 0xFF123456u);
-    const TABitmap before = bitmap;
-    {
-        const LargeAllocations exhausted(1024, LargeAllocations::Mode::Fail);
-        EXPECT_THROW(bitmap.SetSize(480, 480), std::bad_alloc);
-        EXPECT_EQ(exhausted.Count(), 1);
+    const TABitmap large(480, 480);
+    const std::pair<const char*, void (*)(TABitmap&, const TABitmap&)> changes[] = {
+        {"SetSize", [](TABitmap& bitmap, const TABitmap&) { bitmap.SetSize(480, 480); }},
+        {"assignment", [](TABitmap& bitmap, const TABitmap& other) { bitmap = other; }},
+        {"CopyAreas", [](TABitmap& bitmap, const TABitmap& other) { bitmap.CopyAreas(other, {}); }},
+    };
+    for (const auto& [name, change] : changes) {
+        TABitmap bitmap(2, 3);
+        bitmap.SetPixel(1, 2, 0xFF123456u);
+        const TABitmap before = bitmap;
+        {
+            const LargeAllocations exhausted(1024, LargeAllocations::Mode::Fail);
+            EXPECT_THROW(change(bitmap, large), std::bad_alloc) << name;
+            EXPECT_EQ(exhausted.Count(), 1) << name;
+        }
+        EXPECT_EQ(bitmap, before) << name;
+        EXPECT_EQ(bitmap.Scanline(2).size(), 2u) << name;
     }
-    EXPECT_EQ(bitmap, before);
-    EXPECT_EQ(bitmap.Scanline(2).size(), 2u);
 }
 
-TEST(BitmapTest, copiesShareTheirPixelsUntilOneIsWritten)
+// The canvas keeps a copy of each frame, and a picture being saved is a copy of that: no later
+// write of the original may reach a copy, and the copy's writes never reach the original.
+TEST(BitmapTest, copiesAreIndependentOfTheirOriginal)
 {
-    TABitmap original(480, 480);
-    TABitmap copy = original;
-    EXPECT_EQ(copy.Pixels().data(), original.Pixels().data());
-    EXPECT_EQ(copy.ContentStamp(), original.ContentStamp());
-
-    // Each way of writing leaves the other bitmap as it was.
     const auto writes = {
         +[](TABitmap& bitmap) { bitmap.SetPixel(3, 4, kRed); },
         +[](TABitmap& bitmap) { bitmap.WritableScanline(4)[3] = kRed; },
         +[](TABitmap& bitmap) { bitmap.WritablePixels()[4 * 480 + 3] = kRed; },
         +[](TABitmap& bitmap) { bitmap.FillRect(3, 4, 4, 5, PixelToColor(kRed)); },
+        +[](TABitmap& bitmap) {
+             TABitmap red(480, 480);
+             red.FillRect(0, 0, 480, 480, PixelToColor(kRed));
+             bitmap.CopyAreas(red, std::vector<TArea>{{3, 4, 4, 5}});
+         },
     };
     for (const auto write : writes) {
+        TABitmap original(480, 480);
+        const TABitmap copy = original;
         TABitmap written = original;
         write(written);
         EXPECT_EQ(written.Pixel(3, 4), kRed);
         EXPECT_EQ(original.Pixel(3, 4), kBlackPixel);
         EXPECT_NE(written.ContentStamp(), original.ContentStamp());
-        EXPECT_EQ(original, copy);
+        write(original);
+        EXPECT_EQ(copy, TABitmap(480, 480));
     }
 }
 
-TEST(BitmapTest, aSurfaceAndItsViewerTakeTurnsWithTwoBuffers)
+TEST(BitmapTest, copyingAreasTouchesOnlyThoseAndAllocatesNothing)
 {
-    TABitmap surface(480, 480);
-    TABitmap shown = surface;
-    const LargeAllocations watch(kFrameBytes);
-    for (int frame = 0; frame < 6; ++frame) {
-        surface.PixelsToOverwrite()[0] = kRed + static_cast<TPixel>(frame);
-        shown = surface; // the viewer lets go of the frame before last
-    }
-    EXPECT_EQ(watch.Count(), 1) << "only the second buffer is ever allocated";
-    EXPECT_EQ(shown.Pixel(0, 0), kRed + 5);
-}
-
-TEST(BitmapTest, writeThatCannotCopySharedPixelsChangesNothing)
-{
-    TABitmap surface(480, 480);
-    surface.SetPixel(0, 0, kRed);
-    const TABitmap shown = surface;
-    const std::uint64_t stamp = surface.ContentStamp();
-    {
-        const LargeAllocations exhausted(kFrameBytes, LargeAllocations::Mode::Fail);
-        EXPECT_THROW(surface.SetPixel(1, 1, kRed), std::bad_alloc);
-        EXPECT_THROW(surface.PixelsToOverwrite(), std::bad_alloc);
-    }
-    EXPECT_EQ(surface.ContentStamp(), stamp);
-    EXPECT_EQ(surface, shown);
-    surface.SetPixel(1, 1, kRed);
-    EXPECT_EQ(surface.Pixel(1, 1), kRed);
-    EXPECT_EQ(shown.Pixel(1, 1), kBlackPixel);
-}
-
-// Lends from buffers of its own, as memory shared with a display server would: it keeps a hold on
-// each, so a buffer is free only when no bitmap holds it.
-class TwoBufferMemory : public PixelMemory {
-public:
-    explicit TwoBufferMemory(std::size_t count)
-        : m_count(count)
-    {
-        for (Buffer& buffer : buffers)
-            buffer = std::make_shared<TPixel[]>(count);
-    }
-
-    std::shared_ptr<TPixel[]> Lend(std::size_t count) override
-    {
-        for (const Buffer& buffer : buffers) {
-            if (count == m_count && buffer.use_count() == 1) {
-                ++lent;
-                return buffer;
-            }
-        }
-        return nullptr;
-    }
-
-    bool Owns(const TPixel* pixels) const
-    {
-        return std::ranges::any_of(buffers, [&](const Buffer& buffer) { return buffer.get() == pixels; });
-    }
-
-    using Buffer = std::shared_ptr<TPixel[]>;
-    Buffer buffers[2];
-    int lent = 0;
-
-private:
-    std::size_t m_count;
-};
-
-TEST(BitmapTest, aSurfaceDrawsInTheMemoryItKeepsItsPixelsIn)
-{
-    const auto memory = std::make_shared<TwoBufferMemory>(std::size_t{480} * 480);
-    TABitmap surface(480, 480);
-    surface.KeepPixelsIn(memory);
-    TABitmap shown = surface;
-    const LargeAllocations watch(kFrameBytes);
-    for (int frame = 0; frame < 6; ++frame) {
-        surface.PixelsToOverwrite()[0] = kRed + static_cast<TPixel>(frame);
-        EXPECT_TRUE(memory->Owns(surface.Pixels().data())) << "frame " << frame;
-        EXPECT_NE(surface.Pixels().data(), shown.Pixels().data());
-        shown = surface;
-    }
-    EXPECT_EQ(watch.Count(), 0) << "a frame came from the heap";
-    EXPECT_EQ(memory->lent, 6);
-    EXPECT_EQ(shown.Pixel(0, 0), kRed + 5);
-
-    // A copy keeps no memory: written while shared, it moves to the heap.
-    TABitmap copy = shown;
-    copy.SetPixel(1, 1, kRed);
-    EXPECT_FALSE(memory->Owns(copy.Pixels().data()));
-}
-
-TEST(BitmapTest, withoutAFreeBufferOrAnyMemoryTheHeapServes)
-{
-    auto memory = std::make_shared<TwoBufferMemory>(std::size_t{4} * 4);
-    const TwoBufferMemory::Buffer held[] = {memory->buffers[0], memory->buffers[1]};
-    TABitmap surface(4, 4);
-    surface.KeepPixelsIn(memory);
-    TABitmap shown = surface;
-    surface.SetPixel(0, 0, kRed);
-    EXPECT_FALSE(memory->Owns(surface.Pixels().data())) << "a buffer someone holds was lent";
-    EXPECT_EQ(shown.Pixel(0, 0), kBlackPixel);
-
-    memory.reset();
-    shown = surface;
-    surface.SetPixel(1, 0, kRed);
-    EXPECT_EQ(surface.Pixel(1, 0), kRed);
-    EXPECT_EQ(shown.Pixel(1, 0), kBlackPixel);
+    TABitmap source(480, 480);
+    source.FillRect(0, 0, 480, 480, PixelToColor(kRed));
+    TABitmap target(480, 480);
+    const LargeAllocations watch(1024);
+    target.CopyAreas(source, std::vector<TArea>{{0, 0, 1, 1}, {479, 478, 480, 480}});
+    EXPECT_EQ(watch.Count(), 0);
+    for (const auto& [x, y, copied] : {std::tuple{0, 0, true}, {479, 478, true}, {479, 479, true}, {1, 0, false},
+                                       {0, 1, false}, {478, 479, false}})
+        EXPECT_EQ(target.Pixel(x, y), copied ? kRed : kBlackPixel) << x << "," << y;
 }
 
 TEST(BitmapTest, movedFromBitmapIsEmpty)

@@ -16,6 +16,7 @@ TEST(ColorPatternTest, startUpColoursAlongTheTrail)
     const std::pair<std::int32_t, TColor> rows[] = {
         {0, RGB(0, 0, 0)},     {1, RGB(1, 1, 2)},   {2, RGB(2, 4, 6)},
         {16, RGB(16, 0, 16)},  {255, RGB(255, 1, 0)}, {256, RGB(0, 0, 0)},
+        {254, RGB(254, 4, 2)}, // k·k + k is 258: nothing of it may spill into the next channel
     };
     for (const auto& [index, color] : rows)
         EXPECT_EQ(DotColor(scene, index), color) << "dot " << index;

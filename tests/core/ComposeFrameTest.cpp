@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 #include <random>
 #include <utility>
 
@@ -65,9 +66,27 @@ TEST_F(ComposeFrameTest, unchangedFrameLeavesTheSurfaceUntouched)
     const std::uint64_t stamp = scene.backBmp->ContentStamp();
     ComposeFrame(scene, host);
     EXPECT_EQ(scene.backBmp->ContentStamp(), stamp);
+    EXPECT_TRUE(host.lastChanged.empty());
     scene.phase += 1;
     ComposeFrame(scene, host);
     EXPECT_NE(scene.backBmp->ContentStamp(), stamp);
+    EXPECT_EQ(host.lastChanged, (std::vector<TArea>{{0, 0, 480, 480}}));
+}
+
+// A pair's dots lie on opposite sides of the centre: each is presented on its own, not the
+// canvas between them. Only past a handful of areas in one frame are they merged.
+TEST_F(ComposeFrameTest, changedAreasAreThoseOfTheNewDots)
+{
+    ComposeFrame(scene, host);
+    scene.dots.Append({100, 50, 1});
+    scene.dots.Append({380, 430, 1});
+    scene.dots.Append({100, 50, 1});
+    ComposeFrame(scene, host);
+    EXPECT_EQ(host.lastChanged, (std::vector<TArea>{{100, 50, 101, 51}, {380, 430, 381, 431}}));
+    for (int i = 0; i <= static_cast<int>(Damage::kMostAreas); ++i)
+        scene.dots.Append({10 * i, 20 + i, 1});
+    ComposeFrame(scene, host);
+    EXPECT_EQ(host.lastChanged, (std::vector<TArea>{{0, 20, 81, 29}}));
 }
 
 TEST_F(ComposeFrameTest, laterDotOverwritesEarlierOnTheSamePixel)
@@ -88,7 +107,6 @@ TEST_F(ComposeFrameTest, frameAfterSomethingElseDrewOnTheSurfaceIsWhole)
         {"FillBlack", [](TABitmap& surface) { surface.FillBlack(); }},
         {"WritableScanline", [](TABitmap& surface) { surface.WritableScanline(10)[10] = 0xFFFFFFFFu; }},
         {"WritablePixels", [](TABitmap& surface) { surface.WritablePixels()[0] = 0xFFFFFFFFu; }},
-        {"PixelsToOverwrite", [](TABitmap& surface) { surface.PixelsToOverwrite()[0] = 0xFFFFFFFFu; }},
         {"SetSize", [](TABitmap& surface) { surface.SetSize(kCanvasSize, kCanvasSize); }},
         {"Assign", [](TABitmap& surface) {
              TABitmap other(kCanvasSize, kCanvasSize);

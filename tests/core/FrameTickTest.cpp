@@ -1,10 +1,12 @@
 #include "FakeHost.h"
+#include "ColorPattern.h"
 #include "FrameTick.h"
 #include "Scene.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 namespace glintfall {
 namespace {
@@ -97,6 +99,59 @@ TEST_F(FrameTickTest, timeUntilDueMatchesTheDueTest)
         host.clock = row.now + row.untilDue;
         Tick(scene);
         EXPECT_EQ(host.framesPresented, 1) << row.lastFrame << " -> " << row.now;
+    }
+}
+
+// A late frame starts the interval anew: it does not catch up on the frames it missed.
+TEST_F(FrameTickTest, framesAfterAStallStayNineMillisecondsApart)
+{
+    Scene scene = MakeScene();
+    const std::pair<std::uint32_t, bool> ticks[] = {{1000, true}, {1100, true}, {1101, false}, {1108, false},
+                                                    {1109, true}};
+    for (const auto& [now, drawn] : ticks) {
+        host.clock = now;
+        const int before = host.framesPresented;
+        Tick(scene);
+        EXPECT_EQ(host.framesPresented - before, drawn ? 1 : 0) << "tick at " << now;
+    }
+}
+
+// From a settled scene (a still cursor on the canvas, its two pairs drawn), each change takes a
+// number of frames until nothing can change again; while the colours flow, something always can.
+TEST_F(FrameTickTest, nothingCanChangeOnceEveryChangeIsDrawnAndRecorded)
+{
+    struct Row {
+        const char* change;
+        void (*apply)(Scene&, FakeHost&);
+        int framesToSettle; // -1: never
+    };
+    const Row rows[] = {
+        {"none", [](Scene&, FakeHost&) {}, 0},
+        {"cleared trail", [](Scene& scene, FakeHost&) { ClearTrail(scene); }, 3},
+        {"colours flowing", [](Scene& scene, FakeHost&) { scene.cycling = true; }, -1},
+        {"phase stepped", [](Scene& scene, FakeHost&) { ++scene.phase; }, 1},
+        {"new pattern", [](Scene& scene, FakeHost&) { RandomizePattern(scene); }, 1},
+        {"surface drawn on", [](Scene& scene, FakeHost&) { scene.backBmp->SetPixel(1, 1, 0); }, 1},
+        {"pointer moved", [](Scene&, FakeHost& host) { host.PointAtCanvas(101, 50); }, 2},
+        {"pointer on the title bar", [](Scene&, FakeHost& host) { host.cursor.y = host.window.top + 5; }, 1},
+        {"pointer outside", [](Scene&, FakeHost& host) { host.cursor.y = host.window.top - 1; }, 0},
+        {"window moved", [](Scene&, FakeHost& host) { host.window.left += 3; }, 2},
+        {"pointer moved, not recording", [](Scene& scene, FakeHost& host) {
+             scene.recording = false;
+             host.PointAtCanvas(200, 200);
+         }, 0},
+    };
+    for (const Row& row : rows) {
+        Scene scene = MakeScene();
+        host.PointAtCanvas(100, 50);
+        for (int frame = 0; frame < 3; ++frame, host.clock += 9)
+            Tick(scene);
+        ASSERT_TRUE(NothingCanChange(scene, host));
+        row.apply(scene, host);
+        int frames = 0;
+        for (; frames < 5 && !NothingCanChange(scene, host); ++frames, host.clock += 9)
+            Tick(scene);
+        EXPECT_EQ(frames, row.framesToSettle < 0 ? 5 : row.framesToSettle) << row.change;
     }
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "Bitmap.h"
+#include "Damage.h"
 #include "Errors.h"
 #include "FrameHost.h"
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace glintfall {
 
@@ -25,10 +27,12 @@ public:
         return cursor;
     }
     TRect WindowRect() override { return window; }
-    void PresentFrame(const TABitmap& frame) override
+    // Keeps the frame as the canvas does, copying what changed.
+    void PresentFrame(const TABitmap& frame, const Damage& changed) override
     {
         ++framesPresented;
-        lastFrame = frame;
+        lastFrame.CopyAreas(frame, changed.Areas());
+        lastChanged.assign(changed.Areas().begin(), changed.Areas().end());
     }
 
     // Puts the cursor on canvas pixel (x, y), given the fixed offsets of the canvas in the window.
@@ -41,6 +45,7 @@ public:
     int sleeps = 0;
     int framesPresented = 0;
     TABitmap lastFrame;
+    std::vector<TArea> lastChanged;
 };
 
 } // namespace glintfall

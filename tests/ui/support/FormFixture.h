@@ -29,10 +29,10 @@ public:
         ++sleeps;
         QtFrameHost::SleepOneMs();
     }
-    void PresentFrame(const TABitmap& frame) override
+    void PresentFrame(const TABitmap& frame, const Damage& changed) override
     {
         ++framesPresented;
-        QtFrameHost::PresentFrame(frame);
+        QtFrameHost::PresentFrame(frame, changed);
     }
 
     TPoint cursor{-10000, -10000};
