@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     QDir::setCurrent(QStringLiteral(GLINTFALL_SOURCE_DIR));
     PrintedDialogs dialogs;
     TForm1 form(scene, dialogs);
-    auto host = std::make_unique<CountingHost>(form, *form.Image1);
+    auto host = std::make_unique<CountingHost>(form, *form.Image1, form.Mouse);
     CountingHost& counter = *host;
     form.SetFrameHost(std::move(host));
     form.show();

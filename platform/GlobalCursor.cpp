@@ -2,11 +2,13 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QWidget>
 
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace glintfall {
 
@@ -18,23 +20,19 @@ xcb_connection_t* X11Connection()
     return x11 ? x11->connection() : nullptr;
 }
 
+template <typename Reply>
+using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+
 // Asks for (or, with mask 0, stops) the raw motion of every pointer, on every screen's root window.
-bool SelectRawMotion(xcb_connection_t* connection, std::uint32_t mask)
+void SelectRawMotion(xcb_connection_t* connection, std::uint32_t mask)
 {
     struct {
         xcb_input_event_mask_t header;
         std::uint32_t bits;
     } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, mask};
-    bool selected = true;
-    for (auto screen = xcb_setup_roots_iterator(xcb_get_setup(connection)); screen.rem > 0; xcb_screen_next(&screen)) {
-        const xcb_void_cookie_t cookie =
-            xcb_input_xi_select_events_checked(connection, screen.data->root, 1, &selection.header);
-        if (xcb_generic_error_t* error = xcb_request_check(connection, cookie)) {
-            std::free(error);
-            selected = false;
-        }
-    }
-    return selected;
+    for (auto screen = xcb_setup_roots_iterator(xcb_get_setup(connection)); screen.rem > 0; xcb_screen_next(&screen))
+        xcb_input_xi_select_events(connection, screen.data->root, 1, &selection.header);
+    xcb_flush(connection);
 }
 
 // The opcode of the input extension's events, or 0 when the display has none.
@@ -44,66 +42,73 @@ std::uint8_t InputExtensionOpcode(xcb_connection_t* connection)
     return input && input->present ? input->major_opcode : 0;
 }
 
-// Raw motion comes from pointing devices wherever the pointer is; a pointer that a program moves
-// (a warp, or XTest to an absolute position) shows only in the motion, entering and leaving events
-// of the window it moves over, which for the program's own windows come here too.
-bool TellsOfMotion(const xcb_generic_event_t& event, std::uint8_t inputOpcode)
+// The window's ancestor that is a child of the root: the window manager's frame around it, or the
+// window itself where no manager frames it.
+xcb_window_t TopLevelAncestor(xcb_connection_t* connection, xcb_window_t window)
 {
-    switch (event.response_type & 0x7F) {
-    case XCB_MOTION_NOTIFY:
-    case XCB_ENTER_NOTIFY:
-    case XCB_LEAVE_NOTIFY:
-        return true;
-    case XCB_GE_GENERIC:
-        break;
-    default:
-        return false;
+    for (;;) {
+        const ReplyPtr<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr), &std::free);
+        if (!tree || tree->parent == tree->root || tree->parent == XCB_NONE)
+            return window;
+        window = tree->parent;
     }
-    const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
-    if (generic.extension != inputOpcode)
-        return false;
-    switch (generic.event_type) {
-    case XCB_INPUT_RAW_MOTION:
-    case XCB_INPUT_MOTION:
-    case XCB_INPUT_ENTER:
-    case XCB_INPUT_LEAVE:
-        return true;
-    default:
-        return false;
-    }
+}
+
+// Whether the pointer is on this child of the root, or on one of its descendants.
+bool PointerOn(xcb_connection_t* connection, xcb_window_t topLevel)
+{
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const ReplyPtr<xcb_query_pointer_reply_t> pointer(
+        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr), &std::free);
+    return pointer && pointer->child == topLevel;
 }
 
 } // namespace
 
-// The server keeps one selection per program, so it lasts as long as any watch does.
-int GlobalCursor::s_watches = 0;
+// The server keeps one selection of raw motion per program, so it lasts as long as any watch
+// wants it.
+int GlobalCursor::s_rawMotionWatches = 0;
 
 GlobalCursor::GlobalCursor(Clock::duration longestTrust)
     : m_longestTrust(longestTrust)
 {
-    xcb_connection_t* connection = X11Connection();
-    if (!connection)
-        return;
-    const std::uint8_t opcode = InputExtensionOpcode(connection);
-    const bool selected = s_watches > 0 || SelectRawMotion(connection, XCB_INPUT_XI_EVENT_MASK_RAW_MOTION);
-    if (opcode == 0 || !selected)
-        return;
-    ++s_watches;
-    m_motionOpcode = opcode;
-    QCoreApplication::instance()->installNativeEventFilter(this);
+    if (xcb_connection_t* connection = X11Connection())
+        m_inputOpcode = InputExtensionOpcode(connection);
+    if (WatchesMotion())
+        QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 GlobalCursor::~GlobalCursor()
 {
-    if (!WatchesMotion() || --s_watches > 0)
+    WantRawMotion(false);
+}
+
+void GlobalCursor::Watch(QWidget& window)
+{
+    if (!WatchesMotion())
         return;
-    if (xcb_connection_t* connection = X11Connection())
-        SelectRawMotion(connection, 0);
+    m_window = static_cast<std::uint32_t>(window.winId());
+    FindFrame();
+}
+
+// Crossings of a frame are selected here; those of the program's own windows Qt selects itself.
+void GlobalCursor::FindFrame()
+{
+    xcb_connection_t* connection = X11Connection();
+    m_frame = TopLevelAncestor(connection, m_window);
+    if (m_frame != m_window) {
+        const std::uint32_t crossings = XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW;
+        xcb_change_window_attributes(connection, m_frame, XCB_CW_EVENT_MASK, &crossings);
+    }
+    m_onFrame = PointerOn(connection, m_frame);
+    m_moved = true;
+    WantRawMotion(m_onFrame && !m_onWindow);
 }
 
 QPoint GlobalCursor::Pos()
 {
-    if (ReadingIsCurrent())
+    if (WatchesMotion() && !m_moved && Clock::now() - m_readAt < m_longestTrust)
         return m_lastReading;
     // Cleared before reading: motion that comes in while the reply is on its way counts for next time.
     m_moved = false;
@@ -112,16 +117,69 @@ QPoint GlobalCursor::Pos()
     return m_lastReading;
 }
 
-bool GlobalCursor::ReadingIsCurrent() const
+// A crossing into a window's descendant, or back from one, leaves the pointer on the window.
+void GlobalCursor::Crossed(std::uint32_t window, bool entered, std::uint8_t detail)
 {
-    return WatchesMotion() && !m_moved && Clock::now() - m_readAt < m_longestTrust;
+    const bool on = entered || detail == XCB_NOTIFY_DETAIL_INFERIOR;
+    if (window == m_window)
+        m_onWindow = on;
+    if (window == m_frame)
+        m_onFrame = on;
+    WantRawMotion(m_onFrame && !m_onWindow);
+}
+
+// The pointer's raw motion is watched only while it is on the frame but not on the window, where
+// the program hears of no other motion.
+void GlobalCursor::WantRawMotion(bool wanted)
+{
+    if (wanted == m_wantsRawMotion)
+        return;
+    m_wantsRawMotion = wanted;
+    const int before = s_rawMotionWatches;
+    s_rawMotionWatches += wanted ? 1 : -1;
+    xcb_connection_t* connection = X11Connection();
+    if (connection && (before == 0) != (s_rawMotionWatches == 0))
+        SelectRawMotion(connection, wanted ? XCB_INPUT_XI_EVENT_MASK_RAW_MOTION : 0);
 }
 
 bool GlobalCursor::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
-    const bool motion = eventType == "xcb_generic_event_t"
-                        && TellsOfMotion(*static_cast<const xcb_generic_event_t*>(message), m_motionOpcode);
-    m_moved = m_moved || motion;
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto& event = *static_cast<const xcb_generic_event_t*>(message);
+    bool news = true;
+    switch (event.response_type & 0x7F) {
+    case XCB_MOTION_NOTIFY:
+        break;
+    case XCB_ENTER_NOTIFY:
+    case XCB_LEAVE_NOTIFY: {
+        const auto& crossing = reinterpret_cast<const xcb_enter_notify_event_t&>(event);
+        Crossed(crossing.event, (event.response_type & 0x7F) == XCB_ENTER_NOTIFY, crossing.detail);
+        break;
+    }
+    case XCB_REPARENT_NOTIFY:
+        news = reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window == m_window && m_window != 0;
+        if (news)
+            FindFrame();
+        break;
+    case XCB_GE_GENERIC: {
+        const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
+        news = generic.extension == m_inputOpcode
+               && (generic.event_type == XCB_INPUT_RAW_MOTION || generic.event_type == XCB_INPUT_MOTION
+                   || generic.event_type == XCB_INPUT_ENTER || generic.event_type == XCB_INPUT_LEAVE);
+        if (news && (generic.event_type == XCB_INPUT_ENTER || generic.event_type == XCB_INPUT_LEAVE)) {
+            const auto& crossing = reinterpret_cast<const xcb_input_enter_event_t&>(event);
+            Crossed(crossing.event, generic.event_type == XCB_INPUT_ENTER, crossing.detail);
+        }
+        break;
+    }
+    default:
+        news = false;
+    }
+    if (news) {
+        m_moved = true;
+        emit Moved();
+    }
     return false;
 }
 

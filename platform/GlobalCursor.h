@@ -1,22 +1,31 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QObject>
 #include <QPoint>
 
 #include <chrono>
 #include <cstdint>
 
+class QWidget;
+
 namespace glintfall {
 
-// The pointer's position on the screen, for the frame tick, which reads it on every frame.
+// The pointer's position on the screen, for the frame tick, which reads it on every frame, and
+// news of its motion over one window, for an event loop that sleeps while nothing can change.
 //
-// Under X11 every reading is a round trip to the X server, which would wake the program twice
-// more per frame even while nothing moves. So the position is read again only after the server
-// has told of motion: the pointing devices' raw motion anywhere on the screen, and any motion over
-// the program's own windows. A reading is trusted at most a quarter of a second, since a program
-// that moves the pointer elsewhere makes neither. Under Wayland and offscreen the position is known
-// locally and read every time.
-class GlobalCursor : public QAbstractNativeEventFilter {
+// Under X11 every reading is a round trip to the X server, which would wake the program twice more
+// per frame even while nothing moves. So the position is read again only after the server has told
+// of motion: motion and crossings of the program's own windows, crossings of the frame the window
+// manager puts around the watched window, and, while the pointer is on that frame but not on the
+// window itself, the pointing devices' raw motion. Motion elsewhere on the screen is not watched,
+// so that a pointer moving over other programs never wakes this one. A reading is trusted at most
+// a quarter of a second when the pointer is asked for again, since a program that warps the
+// pointer past the watched windows makes none of these. Under Wayland and offscreen the position
+// is known locally and read every time.
+class GlobalCursor : public QObject, public QAbstractNativeEventFilter {
+    Q_OBJECT
+
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr Clock::duration kLongestTrust = std::chrono::milliseconds(250);
@@ -26,19 +35,34 @@ public:
     GlobalCursor(const GlobalCursor&) = delete;
     GlobalCursor& operator=(const GlobalCursor&) = delete;
 
+    // Watches the pointer over this top-level window and the frame around it, wherever a window
+    // manager puts it.
+    void Watch(QWidget& window);
+
     QPoint Pos();
     // True when the display tells of pointer motion, so that still readings can be reused.
-    bool WatchesMotion() const { return m_motionOpcode != 0; }
+    bool WatchesMotion() const { return m_inputOpcode != 0; }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
-private:
-    bool ReadingIsCurrent() const;
+signals:
+    // The pointer may have moved over the watched window or its frame, or crossed their edge.
+    void Moved();
 
-    static int s_watches;
+private:
+    void FindFrame();
+    void Crossed(std::uint32_t window, bool entered, std::uint8_t detail);
+    void WantRawMotion(bool wanted);
+
+    static int s_rawMotionWatches;
 
     Clock::duration m_longestTrust;
-    std::uint8_t m_motionOpcode = 0;
+    std::uint8_t m_inputOpcode = 0;
+    std::uint32_t m_window = 0;
+    std::uint32_t m_frame = 0;
+    bool m_onFrame = false;
+    bool m_onWindow = false;
+    bool m_wantsRawMotion = false;
     bool m_moved = true;
     QPoint m_lastReading;
     Clock::time_point m_readAt;

@@ -1,6 +1,7 @@
 #include "QtFrameHost.h"
 
 #include "Damage.h"
+#include "GlobalCursor.h"
 #include "TImage.h"
 
 #include <QWidget>
@@ -10,9 +11,10 @@
 
 namespace glintfall {
 
-QtFrameHost::QtFrameHost(QWidget& window, TImage& canvas)
+QtFrameHost::QtFrameHost(QWidget& window, TImage& canvas, GlobalCursor& cursor)
     : m_window(window)
     , m_canvas(canvas)
+    , m_cursor(cursor)
 {
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "FrameHost.h"
-#include "GlobalCursor.h"
 
 #include <chrono>
 
@@ -9,13 +8,14 @@ class QWidget;
 
 namespace glintfall {
 
+class GlobalCursor;
 class TImage;
 
 // The frame tick's surroundings on Qt: a monotonic clock, the global cursor, the main window's
 // outer rectangle, and the canvas control that shows each frame.
 class QtFrameHost : public FrameHost {
 public:
-    QtFrameHost(QWidget& window, TImage& canvas);
+    QtFrameHost(QWidget& window, TImage& canvas, GlobalCursor& cursor);
 
     // The clock that NowMs reads, for use before any window exists.
     static std::uint32_t ClockNow();
@@ -31,7 +31,7 @@ public:
 private:
     QWidget& m_window;
     TImage& m_canvas;
-    GlobalCursor m_cursor;
+    GlobalCursor& m_cursor;
 };
 
 } // namespace glintfall

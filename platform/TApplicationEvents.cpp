@@ -26,6 +26,7 @@ void TApplicationEvents::Start()
 void TApplicationEvents::Stop()
 {
     m_started = false;
+    StopWaiting();
     StopTimers();
 }
 
@@ -39,8 +40,17 @@ void TApplicationEvents::CallAgainAt(Clock::time_point moment)
     m_nextCall = moment;
 }
 
+void TApplicationEvents::WakeUp()
+{
+    if (!m_waiting)
+        return;
+    StopWaiting();
+    Resume();
+}
+
 void TApplicationEvents::CallIdle()
 {
+    StopWaiting();
     bool done = true;
     m_nextCall = {};
     if (m_onIdle)
@@ -70,15 +80,22 @@ void TApplicationEvents::WaitForNextEvent()
     StopTimers();
     m_waiting = true;
     QCoreApplication::instance()->installEventFilter(this);
+    if (m_nextCall != Clock::time_point{})
+        m_alarm.SetFor(m_nextCall);
+}
+
+void TApplicationEvents::StopWaiting()
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    QCoreApplication::instance()->removeEventFilter(this);
+    m_alarm.Cancel();
 }
 
 bool TApplicationEvents::eventFilter(QObject*, QEvent*)
 {
-    if (m_waiting) {
-        m_waiting = false;
-        QCoreApplication::instance()->removeEventFilter(this);
-        Resume();
-    }
+    WakeUp();
     return false;
 }
 
@@ -98,6 +115,7 @@ TApplicationEvents::Pause::Pause(TApplicationEvents& events)
     : m_events(events)
 {
     ++m_events.m_pauses;
+    m_events.StopWaiting();
     m_events.StopTimers();
 }
 

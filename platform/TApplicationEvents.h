@@ -12,9 +12,10 @@ namespace glintfall {
 
 // The event loop's idle call. A zero-interval timer fires whenever the queue holds nothing else,
 // so paint requests from one call are handled before the next. The handler sets Done to false to
-// be called again; left true, the calls wait for the next event. A handler that knows it has
-// nothing to do before a certain moment says so with CallAgainAt, and the loop sleeps until then,
-// still handling every event that arrives meanwhile.
+// be called again; left true, the calls wait for the next event, or for WakeUp. A handler that
+// knows it has nothing to do before a certain moment says so with CallAgainAt, and the loop sleeps
+// until then, still handling every event that arrives meanwhile; with Done left true, that moment
+// is the latest the loop waits for an event.
 class TApplicationEvents : public QObject {
 public:
     using IdleHandler = std::function<void(bool& Done)>;
@@ -28,8 +29,11 @@ public:
     void Stop();
     bool IsRunning() const;
 
-    // From inside the idle handler: the next call is not wanted before this moment.
+    // From inside the idle handler: the next call is not wanted before this moment (with Done
+    // false), or is wanted at this moment if no event comes first (with Done left true).
     void CallAgainAt(Clock::time_point moment);
+    // Ends a wait for the next event, for news that reaches the program outside Qt's events.
+    void WakeUp();
 
     // Holds idle calls back while a dialog of its own loop is open (the save-file dialog and the
     // error report); the program's own message boxes keep them going.
@@ -51,6 +55,7 @@ private:
     void CallIdle();
     void ScheduleNextCall();
     void WaitForNextEvent();
+    void StopWaiting();
     void Resume();
     void StopTimers();
 

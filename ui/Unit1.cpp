@@ -31,6 +31,9 @@ constexpr int kClientHeight = 513;
 constexpr int kBarHeight = 33;
 constexpr int kButtonSize = 30;
 constexpr int kWheelStep = 120;
+// The longest the idle calls rest while nothing can change: an hour, far below the 2^31 ms after
+// which a last frame would seem to lie ahead of the clock.
+constexpr std::uint32_t kLongestRestMs = 60 * 60 * 1000;
 
 // The button pictures, by paths relative to the working directory, in the order they are loaded.
 const char* const kClearPicture = "./icons/clear.bmp";
@@ -82,7 +85,8 @@ TForm1::TForm1(Scene& scene, Dialogs& dialogs, QWidget* parent)
     CreateControls();
     CreatePopupMenu();
     ConnectHandlers();
-    m_host = std::make_unique<QtFrameHost>(*this, *Image1);
+    Mouse.Watch(*this);
+    m_host = std::make_unique<QtFrameHost>(*this, *Image1, Mouse);
     AE.SetOnIdle([this](bool& Done) { AEIdle(Done); });
     Guarded([this] { FormCreate(); });
 }
@@ -166,6 +170,7 @@ void TForm1::ConnectHandlers()
     wire(changeBtn, &TForm1::changeBtnClick, &TForm1::changeBtnMouseMove);
     wire(InfoBtn, &TForm1::InfoBtnClick, &TForm1::InfoBtnMouseMove);
     connect(IconBar, &TIconBar::MouseMoved, this, Slot(&TForm1::IconBarMouseMove));
+    connect(&Mouse, &GlobalCursor::Moved, this, [this] { AE.WakeUp(); });
 }
 
 // ---- Start-up and shut-down
@@ -240,8 +245,17 @@ void TForm1::AEIdle(bool& Done)
 {
     Guarded([&] {
         glintfall::AEIdle(m_scene, *m_host, Done);
-        // Until the next frame is due a tick would only sleep, so the loop sleeps instead.
         const std::uint32_t now = m_host->NowMs();
+        if (NothingCanChange(m_scene, *m_host)) {
+            // Every tick would draw the same frame again until an event changes the scene, the
+            // pointer or the window, so the loop waits for one. Now and then a frame is drawn all
+            // the same, so that the last frame's time never falls so far behind the clock that the
+            // next frame would seem to lie in the future.
+            Done = true;
+            AE.CallAgainAt(QtFrameHost::WhenClockAdvances(now, kLongestRestMs));
+            return;
+        }
+        // Until the next frame is due a tick would only sleep, so the loop sleeps instead.
         AE.CallAgainAt(QtFrameHost::WhenClockAdvances(now, MsUntilDue(m_scene, now)));
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GlobalCursor.h"
 #include "TApplicationEvents.h"
 #include "TSavePictureDialog.h"
 
@@ -42,6 +43,8 @@ public:
     QMenu* PopupMenu1;
     TApplicationEvents AE;
     TSavePictureDialog SavePictureDialog;
+    // The pointer, as the frame tick reads it; its motion over the window wakes the idle calls.
+    GlobalCursor Mouse;
 
     void FormCreate();
     void FormClose();

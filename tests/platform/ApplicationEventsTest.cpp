@@ -50,6 +50,33 @@ TEST(ApplicationEventsTest, doneLeftTrueWaitsForTheNextEvent)
     EXPECT_EQ(calls, 2);
 }
 
+// News that reaches the program outside Qt's events ends the wait too, and a moment named with
+// Done left true is the latest the wait lasts.
+TEST(ApplicationEventsTest, waitForAnEventEndsAtAWakeUpOrAtTheLatestMoment)
+{
+    using Clock = TApplicationEvents::Clock;
+    TApplicationEvents idle;
+    std::vector<Clock::time_point> calls;
+    Clock::time_point latest;
+    idle.SetOnIdle([&](bool&) {
+        calls.push_back(Clock::now());
+        if (calls.size() == 2) {
+            latest = Clock::now() + std::chrono::milliseconds(60);
+            idle.CallAgainAt(latest);
+        }
+    });
+    idle.Start();
+    QTest::qWait(20);
+    ASSERT_EQ(calls.size(), 1u);
+    idle.WakeUp();
+    QTest::qWait(20);
+    ASSERT_EQ(calls.size(), 2u);
+    for (int i = 0; i < 50 && calls.size() < 3; ++i)
+        QTest::qWait(10);
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_GE(calls[2], latest);
+}
+
 TEST(ApplicationEventsTest, sleepsUntilTheMomentNamedWhileEventsGoOn)
 {
     using namespace std::chrono_literals;

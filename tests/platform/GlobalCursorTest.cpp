@@ -5,8 +5,9 @@
 
 #include <QGuiApplication>
 #include <QProcess>
-#include <QRasterWindow>
+#include <QSignalSpy>
 #include <QTest>
+#include <QWidget>
 
 #include <xcb/xcb.h>
 
@@ -19,7 +20,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Moves the pointer as a pointing device does, which the server reports as raw motion.
+// Moves the pointer as a pointing device does, which the server reports as raw motion to those
+// who ask for it.
 void MoveByDevice(QPoint by)
 {
     QProcess::execute(QStringLiteral("xdotool"),
@@ -40,9 +42,58 @@ void Warp(QPoint to)
     QTest::qWait(100);
 }
 
-TEST(GlobalCursorTest, stillPointerIsNotReadAgain)
+// Stands in for a window manager, on a connection of its own: a frame window around the
+// program's window, which sits at (10, 30) inside it.
+class Frame {
+public:
+    Frame(QWidget& window, QRect outer)
+        : m_connection(xcb_connect(nullptr, nullptr))
+        , m_window(static_cast<xcb_window_t>(window.winId()))
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        m_root = screen->root;
+        m_frame = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_frame, m_root, static_cast<std::int16_t>(outer.x()),
+                          static_cast<std::int16_t>(outer.y()), static_cast<std::uint16_t>(outer.width()),
+                          static_cast<std::uint16_t>(outer.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, 0, nullptr);
+        xcb_map_window(m_connection, m_frame);
+        xcb_reparent_window(m_connection, m_window, m_frame, 10, 30);
+        xcb_flush(m_connection);
+        QTest::qWait(100);
+    }
+
+    ~Frame()
+    {
+        xcb_reparent_window(m_connection, m_window, m_root, 0, 0);
+        xcb_destroy_window(m_connection, m_frame);
+        xcb_disconnect(m_connection);
+        QTest::qWait(100);
+    }
+
+private:
+    xcb_connection_t* m_connection;
+    xcb_window_t m_window;
+    xcb_window_t m_root = 0;
+    xcb_window_t m_frame = 0;
+};
+
+struct GlobalCursorTest : ::testing::Test {
+    GlobalCursorTest()
+    {
+        window.setWindowFlag(Qt::FramelessWindowHint);
+        window.setGeometry(500, 500, 200, 200);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    QWidget window;
+};
+
+TEST_F(GlobalCursorTest, stillPointerIsNotReadAgain)
 {
     GlobalCursor cursor(1h);
+    cursor.Watch(window);
     ASSERT_TRUE(cursor.WatchesMotion());
     Warp({100, 120});
     EXPECT_EQ(cursor.Pos(), QPoint(100, 120));
@@ -50,43 +101,48 @@ TEST(GlobalCursorTest, stillPointerIsNotReadAgain)
     EXPECT_EQ(cursor.Pos(), QPoint(100, 120)) << "the pointer was read again without news of motion";
 }
 
-TEST(GlobalCursorTest, motionAnywhereByADeviceIsReadAtOnce)
+TEST_F(GlobalCursorTest, motionOverTheWatchedWindowIsNewsAndReadAtOnce)
 {
     GlobalCursor cursor(1h);
+    cursor.Watch(window);
+    const QSignalSpy moved(&cursor, &GlobalCursor::Moved);
     Warp({100, 120});
     EXPECT_EQ(cursor.Pos(), QPoint(100, 120));
-    MoveByDevice({40, 50});
-    EXPECT_EQ(cursor.Pos(), QPoint(140, 170));
+    for (const QPoint to : {QPoint(550, 560), QPoint(560, 570)}) {
+        Warp(to);
+        EXPECT_EQ(cursor.Pos(), to);
+    }
+    EXPECT_GE(moved.count(), 2);
 }
 
-TEST(GlobalCursorTest, aWatchEndingLeavesTheOthersWatching)
+// On the frame a manager draws, the program hears of no motion but the raw motion it asks for
+// there; elsewhere it asks for none, so a pointer moving over other programs never wakes it.
+TEST_F(GlobalCursorTest, motionOnTheFrameIsNewsAndMotionElsewhereIsNot)
 {
     GlobalCursor cursor(1h);
-    std::make_unique<GlobalCursor>()->Pos();
-    Warp({100, 120});
-    EXPECT_EQ(cursor.Pos(), QPoint(100, 120));
-    MoveByDevice({40, 50});
-    EXPECT_EQ(cursor.Pos(), QPoint(140, 170));
+    cursor.Watch(window);
+    std::unique_ptr<GlobalCursor> secondWatch = std::make_unique<GlobalCursor>(1h);
+    secondWatch->Watch(window);
+    const Frame frame(window, {490, 470, 220, 240});
+    Warp({495, 480}); // onto the frame's title bar
+    EXPECT_EQ(cursor.Pos(), QPoint(495, 480));
+    secondWatch.reset(); // the raw motion both asked for stays asked for
+    const QSignalSpy moved(&cursor, &GlobalCursor::Moved);
+    MoveByDevice({10, 5});
+    EXPECT_EQ(cursor.Pos(), QPoint(505, 485)) << "motion on the frame went unheard";
+    EXPECT_GE(moved.count(), 1);
+    MoveByDevice({-200, 0}); // off the frame: the crossing is news
+    EXPECT_EQ(cursor.Pos(), QPoint(305, 485));
+    const int movesBefore = moved.count();
+    MoveByDevice({-50, 40});
+    EXPECT_EQ(moved.count(), movesBefore) << "motion elsewhere was news";
+    EXPECT_EQ(cursor.Pos(), QPoint(305, 485));
 }
 
-TEST(GlobalCursorTest, motionOverTheProgramsWindowIsReadAtOnce)
-{
-    QRasterWindow window;
-    window.setGeometry(500, 500, 200, 200);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    GlobalCursor cursor(1h);
-    Warp({100, 120});
-    EXPECT_EQ(cursor.Pos(), QPoint(100, 120));
-    Warp({550, 560});
-    EXPECT_EQ(cursor.Pos(), QPoint(550, 560));
-    Warp({560, 570});
-    EXPECT_EQ(cursor.Pos(), QPoint(560, 570));
-}
-
-TEST(GlobalCursorTest, aReadingIsTrustedOnlySoLong)
+TEST_F(GlobalCursorTest, aReadingIsTrustedOnlySoLong)
 {
     GlobalCursor cursor(50ms);
+    cursor.Watch(window);
     Warp({100, 120});
     EXPECT_EQ(cursor.Pos(), QPoint(100, 120));
     Warp({300, 320});

@@ -27,7 +27,7 @@ void FormFixture::StartForm(Pictures pictures, const QStringList& leftOut,
     QDir::setCurrent(folder->path());
     scene = std::make_unique<Scene>(QtFrameHost::ClockNow());
     form = std::make_unique<TForm1>(*scene, dialogs);
-    auto testHost = std::make_unique<TestFrameHost>(*form, *form->Image1);
+    auto testHost = std::make_unique<TestFrameHost>(*form, *form->Image1, form->Mouse);
     host = testHost.get();
     form->SetFrameHost(std::move(testHost));
 }
@@ -43,6 +43,8 @@ void FormFixture::TearDown()
 
 void FormFixture::Spin(int milliseconds)
 {
+    if (form)
+        form->AE.WakeUp();
     QTest::qWait(milliseconds);
 }
 

@@ -50,8 +50,10 @@ protected:
                    const QMap<QString, QByteArray>& replaced = {});
     void TearDown() override;
 
-    // Runs the event loop for a while, so that idle calls and paints happen.
-    static void Spin(int milliseconds);
+    // Runs the event loop for a while, so that idle calls and paints happen. The idle calls are
+    // woken first, as the event that changed the scene or the cursor would wake them in the program,
+    // where a test changes them directly.
+    void Spin(int milliseconds);
     // Sends the event to the widget through the application, as the platform would.
     static void Send(QWidget* widget, QEvent& event);
     static void Click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton);
