@@ -101,15 +101,17 @@ void BM_DrawFrame(benchmark::State& state)
 {
     FakeHost host;
     const auto scene = SceneWithTrail(host, state.range(0));
-    bool done = true;
-    AEIdle(*scene, host, done); // the first frame, drawn whole
     std::int32_t step = 0;
-    for (auto _ : state) {
+    const auto tickAtTheNextPixel = [&] {
         host.clock += kFrameIntervalMs;
         ++step;
         host.PointAtCanvas(40 + step % 400, 40 + step / 400 % 400);
+        bool done = true;
         AEIdle(*scene, host, done);
-    }
+    };
+    tickAtTheNextPixel(); // the first frame, drawn whole
+    for (auto _ : state)
+        tickAtTheNextPixel();
     if (host.lastChanged.size() != 2)
         state.SkipWithError("a drawing frame did not present just its two dots");
 }

@@ -143,11 +143,22 @@ void TABitmap::CopyAreas(const TABitmap& source, std::span<const TArea> areas)
         *this = source;
         return;
     }
+    if (areas.empty())
+        return;
+    const TPixel* from = source.Pixels().data();
+    TPixel* to = WritablePixels().data();
+    const auto width = static_cast<std::size_t>(m_width);
     for (const TArea& area : areas) {
-        const auto from = static_cast<std::size_t>(area.left);
-        const auto count = static_cast<std::size_t>(area.right - area.left);
-        for (std::int32_t y = area.top; y < area.bottom; ++y)
-            std::ranges::copy(source.Scanline(y).subspan(from, count), WritableScanline(y).begin() + area.left);
+        // Rows as wide as the bitmap follow one another: they are copied at once.
+        const auto columns = static_cast<std::size_t>(area.right - area.left);
+        const auto rows = static_cast<std::size_t>(area.bottom - area.top);
+        const std::size_t start = static_cast<std::size_t>(area.top) * width + static_cast<std::size_t>(area.left);
+        if (columns == width) {
+            std::copy_n(from + start, columns * rows, to + start);
+            continue;
+        }
+        for (std::size_t offset = start; offset < start + rows * width; offset += width)
+            std::copy_n(from + offset, columns, to + offset);
     }
 }
 

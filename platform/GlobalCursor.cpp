@@ -73,6 +73,8 @@ int GlobalCursor::s_rawMotionWatches = 0;
 GlobalCursor::GlobalCursor(Clock::duration longestTrust)
     : m_longestTrust(longestTrust)
 {
+    m_framePoll.setInterval(kFramePollInterval);
+    connect(&m_framePoll, &QTimer::timeout, this, &GlobalCursor::HeardOfMotion);
     if (xcb_connection_t* connection = X11Connection())
         m_inputOpcode = InputExtensionOpcode(connection);
     if (WatchesMotion())
@@ -81,7 +83,7 @@ GlobalCursor::GlobalCursor(Clock::duration longestTrust)
 
 GlobalCursor::~GlobalCursor()
 {
-    WantRawMotion(false);
+    OnFrameOnly(false);
 }
 
 void GlobalCursor::Watch(QWidget& window)
@@ -103,7 +105,7 @@ void GlobalCursor::FindFrame()
     }
     m_onFrame = PointerOn(connection, m_frame);
     m_moved = true;
-    WantRawMotion(m_onFrame && !m_onWindow);
+    OnFrameOnly(m_onFrame && !m_onWindow);
 }
 
 QPoint GlobalCursor::Pos()
@@ -125,21 +127,25 @@ void GlobalCursor::Crossed(std::uint32_t window, bool entered, std::uint8_t deta
         m_onWindow = on;
     if (window == m_frame)
         m_onFrame = on;
-    WantRawMotion(m_onFrame && !m_onWindow);
+    OnFrameOnly(m_onFrame && !m_onWindow);
 }
 
-// The pointer's raw motion is watched only while it is on the frame but not on the window, where
-// the program hears of no other motion.
-void GlobalCursor::WantRawMotion(bool wanted)
+// On the frame but off the window the program hears of no motion but the raw motion it asks for
+// there, and of none at all from a program that warps the pointer, so it also looks now and then.
+void GlobalCursor::OnFrameOnly(bool onFrameOnly)
 {
-    if (wanted == m_wantsRawMotion)
+    if (onFrameOnly == m_onFrameOnly)
         return;
-    m_wantsRawMotion = wanted;
-    const int before = s_rawMotionWatches;
-    s_rawMotionWatches += wanted ? 1 : -1;
+    m_onFrameOnly = onFrameOnly;
+    if (onFrameOnly)
+        m_framePoll.start();
+    else
+        m_framePoll.stop();
+    const bool wasSelected = s_rawMotionWatches > 0;
+    s_rawMotionWatches += onFrameOnly ? 1 : -1;
     xcb_connection_t* connection = X11Connection();
-    if (connection && (before == 0) != (s_rawMotionWatches == 0))
-        SelectRawMotion(connection, wanted ? XCB_INPUT_XI_EVENT_MASK_RAW_MOTION : 0);
+    if (connection && wasSelected != (s_rawMotionWatches > 0))
+        SelectRawMotion(connection, onFrameOnly ? XCB_INPUT_XI_EVENT_MASK_RAW_MOTION : 0);
 }
 
 bool GlobalCursor::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
@@ -176,11 +182,15 @@ bool GlobalCursor::nativeEventFilter(const QByteArray& eventType, void* message,
     default:
         news = false;
     }
-    if (news) {
-        m_moved = true;
-        emit Moved();
-    }
+    if (news)
+        HeardOfMotion();
     return false;
+}
+
+void GlobalCursor::HeardOfMotion()
+{
+    m_moved = true;
+    emit Moved();
 }
 
 } // namespace glintfall

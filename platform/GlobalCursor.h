@@ -3,6 +3,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <QPoint>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdint>
@@ -19,16 +20,18 @@ namespace glintfall {
 // of motion: motion and crossings of the program's own windows, crossings of the frame the window
 // manager puts around the watched window, and, while the pointer is on that frame but not on the
 // window itself, the pointing devices' raw motion. Motion elsewhere on the screen is not watched,
-// so that a pointer moving over other programs never wakes this one. A reading is trusted at most
-// a quarter of a second when the pointer is asked for again, since a program that warps the
-// pointer past the watched windows makes none of these. Under Wayland and offscreen the position
-// is known locally and read every time.
+// so that a pointer moving over other programs never wakes this one. A program that warps the
+// pointer (xdotool, say) makes no raw motion: so while the pointer is on the frame but off the
+// window, it counts as moved every 50 ms, and elsewhere a reading is trusted at most a quarter of
+// a second when the pointer is asked for again. Under Wayland and offscreen the position is known
+// locally and read every time.
 class GlobalCursor : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr Clock::duration kLongestTrust = std::chrono::milliseconds(250);
+    static constexpr std::chrono::milliseconds kFramePollInterval{50};
 
     explicit GlobalCursor(Clock::duration longestTrust = kLongestTrust);
     ~GlobalCursor() override;
@@ -52,7 +55,8 @@ signals:
 private:
     void FindFrame();
     void Crossed(std::uint32_t window, bool entered, std::uint8_t detail);
-    void WantRawMotion(bool wanted);
+    void OnFrameOnly(bool onFrameOnly);
+    void HeardOfMotion();
 
     static int s_rawMotionWatches;
 
@@ -62,7 +66,8 @@ private:
     std::uint32_t m_frame = 0;
     bool m_onFrame = false;
     bool m_onWindow = false;
-    bool m_wantsRawMotion = false;
+    bool m_onFrameOnly = false;
+    QTimer m_framePoll;
     bool m_moved = true;
     QPoint m_lastReading;
     Clock::time_point m_readAt;

@@ -131,7 +131,9 @@ TEST_F(GlobalCursorTest, motionOnTheFrameIsNewsAndMotionElsewhereIsNot)
     MoveByDevice({10, 5});
     EXPECT_EQ(cursor.Pos(), QPoint(505, 485)) << "motion on the frame went unheard";
     EXPECT_GE(moved.count(), 1);
-    MoveByDevice({-200, 0}); // off the frame: the crossing is news
+    Warp({600, 480}); // a warp makes no raw motion: the frame is looked at now and then
+    EXPECT_EQ(cursor.Pos(), QPoint(600, 480));
+    MoveByDevice({-295, 5}); // off the frame: the crossing is news
     EXPECT_EQ(cursor.Pos(), QPoint(305, 485));
     const int movesBefore = moved.count();
     MoveByDevice({-50, 40});
