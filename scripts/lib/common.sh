@@ -18,7 +18,7 @@ ensure_packages() {
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# What the program needs to build and run (the two libxcb -dev packages: the pointer's motion and
-# shared memory frames under X11).
+# What the program needs to build and run (the libxcb -dev packages: the pointer's motion and
+# shared memory frames under X11, and the benchmark moving the pointer through XTest).
 BUILD_PACKAGES=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n
-    libgl-dev libxcb-xinput-dev libxcb-shm0-dev fonts-ipafont-gothic)
+    libgl-dev libxcb-xinput-dev libxcb-shm0-dev libxcb-xtest0-dev fonts-ipafont-gothic)
