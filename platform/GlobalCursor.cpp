@@ -64,6 +64,78 @@ bool PointerOn(xcb_connection_t* connection, xcb_window_t topLevel)
     return pointer && pointer->child == topLevel;
 }
 
+// What an event tells of the pointer.
+struct PointerNews {
+    enum class Kind { None, Motion, Position, Crossing, Reparenting };
+    Kind kind = Kind::None;
+    std::uint32_t window = 0;
+    bool entered = false;
+    std::uint8_t detail = 0;
+    QPoint position;
+};
+
+// Positions come as fixed-point numbers with 16 bits of fraction; the pointer's pixel is the whole
+// part, as the server reports it when asked.
+int Pixel(xcb_input_fp1616_t coordinate)
+{
+    return static_cast<int>(coordinate >> 16);
+}
+
+PointerNews InputNewsIn(const xcb_ge_generic_event_t& event)
+{
+    using Kind = PointerNews::Kind;
+    switch (event.event_type) {
+    case XCB_INPUT_RAW_MOTION:
+        return {.kind = Kind::Motion, .position = {}};
+    case XCB_INPUT_MOTION: {
+        const auto& motion = reinterpret_cast<const xcb_input_motion_event_t&>(event);
+        return {.kind = Kind::Position, .position = {Pixel(motion.root_x), Pixel(motion.root_y)}};
+    }
+    case XCB_INPUT_ENTER:
+    case XCB_INPUT_LEAVE: {
+        const auto& crossing = reinterpret_cast<const xcb_input_enter_event_t&>(event);
+        return {.kind = Kind::Crossing,
+                .window = crossing.event,
+                .entered = event.event_type == XCB_INPUT_ENTER,
+                .detail = crossing.detail,
+                .position = {Pixel(crossing.root_x), Pixel(crossing.root_y)}};
+    }
+    default:
+        return {};
+    }
+}
+
+PointerNews NewsIn(const xcb_generic_event_t& event, std::uint8_t inputOpcode)
+{
+    using Kind = PointerNews::Kind;
+    const std::uint8_t type = event.response_type & 0x7F;
+    switch (type) {
+    case XCB_MOTION_NOTIFY: {
+        const auto& motion = reinterpret_cast<const xcb_motion_notify_event_t&>(event);
+        return {.kind = Kind::Position, .position = {motion.root_x, motion.root_y}};
+    }
+    case XCB_ENTER_NOTIFY:
+    case XCB_LEAVE_NOTIFY: {
+        const auto& crossing = reinterpret_cast<const xcb_enter_notify_event_t&>(event);
+        return {.kind = Kind::Crossing,
+                .window = crossing.event,
+                .entered = type == XCB_ENTER_NOTIFY,
+                .detail = crossing.detail,
+                .position = {crossing.root_x, crossing.root_y}};
+    }
+    case XCB_REPARENT_NOTIFY:
+        return {.kind = Kind::Reparenting,
+                .window = reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window,
+                .position = {}};
+    case XCB_GE_GENERIC: {
+        const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
+        return generic.extension == inputOpcode ? InputNewsIn(generic) : PointerNews{};
+    }
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 // The server keeps one selection of raw motion per program, so it lasts as long as any watch
@@ -152,44 +224,48 @@ bool GlobalCursor::nativeEventFilter(const QByteArray& eventType, void* message,
 {
     if (eventType != "xcb_generic_event_t")
         return false;
-    const auto& event = *static_cast<const xcb_generic_event_t*>(message);
-    bool news = true;
-    switch (event.response_type & 0x7F) {
-    case XCB_MOTION_NOTIFY:
+    const PointerNews news = NewsIn(*static_cast<const xcb_generic_event_t*>(message), m_inputOpcode);
+    switch (news.kind) {
+    case PointerNews::Kind::None:
         break;
-    case XCB_ENTER_NOTIFY:
-    case XCB_LEAVE_NOTIFY: {
-        const auto& crossing = reinterpret_cast<const xcb_enter_notify_event_t&>(event);
-        Crossed(crossing.event, (event.response_type & 0x7F) == XCB_ENTER_NOTIFY, crossing.detail);
+    case PointerNews::Kind::Crossing:
+        Crossed(news.window, news.entered, news.detail);
+        HeardOfPosition(news.position);
         break;
-    }
-    case XCB_REPARENT_NOTIFY:
-        news = reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window == m_window && m_window != 0;
-        if (news)
-            FindFrame();
+    case PointerNews::Kind::Position:
+        HeardOfPosition(news.position);
         break;
-    case XCB_GE_GENERIC: {
-        const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
-        news = generic.extension == m_inputOpcode
-               && (generic.event_type == XCB_INPUT_RAW_MOTION || generic.event_type == XCB_INPUT_MOTION
-                   || generic.event_type == XCB_INPUT_ENTER || generic.event_type == XCB_INPUT_LEAVE);
-        if (news && (generic.event_type == XCB_INPUT_ENTER || generic.event_type == XCB_INPUT_LEAVE)) {
-            const auto& crossing = reinterpret_cast<const xcb_input_enter_event_t&>(event);
-            Crossed(crossing.event, generic.event_type == XCB_INPUT_ENTER, crossing.detail);
-        }
-        break;
-    }
-    default:
-        news = false;
-    }
-    if (news)
+    case PointerNews::Kind::Reparenting:
+        if (m_window == 0 || news.window != m_window)
+            break;
+        FindFrame();
         HeardOfMotion();
+        break;
+    case PointerNews::Kind::Motion:
+        HeardOfMotion();
+        break;
+    }
     return false;
 }
 
+// News of motion with no position: the pointer is read again when it is next asked for.
 void GlobalCursor::HeardOfMotion()
 {
     m_moved = true;
+    emit Moved();
+}
+
+// An event that tells where the pointer went spares the next reading its round trip, where
+// screen pixels are the program's own (no scaling).
+void GlobalCursor::HeardOfPosition(QPoint onScreen)
+{
+    if (qGuiApp->devicePixelRatio() != 1.0) {
+        HeardOfMotion();
+        return;
+    }
+    m_moved = false;
+    m_lastReading = onScreen;
+    m_readAt = Clock::now();
     emit Moved();
 }
 

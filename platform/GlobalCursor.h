@@ -16,15 +16,15 @@ namespace glintfall {
 // news of its motion over one window, for an event loop that sleeps while nothing can change.
 //
 // Under X11 every reading is a round trip to the X server, which would wake the program twice more
-// per frame even while nothing moves. So the position is read again only after the server has told
-// of motion: motion and crossings of the program's own windows, crossings of the frame the window
-// manager puts around the watched window, and, while the pointer is on that frame but not on the
-// window itself, the pointing devices' raw motion. Motion elsewhere on the screen is not watched,
-// so that a pointer moving over other programs never wakes this one. A program that warps the
-// pointer (xdotool, say) makes no raw motion: so while the pointer is on the frame but off the
-// window, it counts as moved every 50 ms, and elsewhere a reading is trusted at most a quarter of
-// a second when the pointer is asked for again. Under Wayland and offscreen the position is known
-// locally and read every time.
+// per frame. So the position is taken from the events that tell it, and read again only after the
+// server has told of motion without telling where. It tells of motion and crossings of the
+// program's own windows, crossings of the frame the window manager puts around the watched window,
+// and, while the pointer is on that frame but not on the window itself, the pointing devices' raw
+// motion. Motion elsewhere on the screen is not watched, so that a pointer moving over other
+// programs never wakes this one. A program that warps the pointer (xdotool, say) makes no raw
+// motion: so while the pointer is on the frame but off the window, it counts as moved every 50 ms,
+// and elsewhere a reading is trusted at most a quarter of a second when the pointer is asked for
+// again. Under Wayland and offscreen the position is known locally and read every time.
 class GlobalCursor : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 
@@ -57,6 +57,7 @@ private:
     void Crossed(std::uint32_t window, bool entered, std::uint8_t detail);
     void OnFrameOnly(bool onFrameOnly);
     void HeardOfMotion();
+    void HeardOfPosition(QPoint onScreen);
 
     static int s_rawMotionWatches;
 
