@@ -2,41 +2,20 @@
 
 #include "Scene.h"
 
-#include <array>
 
 namespace glintfall {
-
-namespace {
-
-// Which of the terms A, B, C goes to red, green and blue, by pattern.
-constexpr std::array<std::array<int, 3>, 6> kChannelTerms{{
-    {0, 1, 2},
-    {0, 2, 1},
-    {1, 0, 2},
-    {1, 2, 0},
-    {2, 1, 0},
-    {2, 0, 1},
-}};
-
-} // namespace
 
 TColor DotColor(const Scene& scene, std::int32_t i)
 {
     return PixelToColor(PixelOfIndex(CurrentColours(scene), static_cast<std::uint16_t>(i)));
 }
 
-// Only the low 8 bits of each sum count, so every term is taken mod 256 from the start.
+// Only the low 8 bits of each sum count, so every value is taken mod 256 from the start.
 FrameColours CurrentColours(const Scene& scene)
 {
     const auto byte = [](std::int32_t value) { return static_cast<std::uint16_t>(value & 0xFF); };
-    // A = offsetA + k, B = k·k + offsetB, C = k·k + offsetC + k.
-    const std::array<ChannelRule, 3> terms{{
-        {byte(scene.offsetA), kTermCounts, 0},
-        {byte(scene.offsetB), 0, kTermCounts},
-        {byte(scene.offsetC), kTermCounts, kTermCounts},
-    }};
-    const auto& order = kChannelTerms.at(static_cast<std::size_t>(scene.pattern));
-    return {terms[order[0]], terms[order[1]], terms[order[2]], byte(scene.phase)};
+    return {byte(scene.offsetA), byte(scene.offsetB), byte(scene.offsetC),
+            static_cast<std::uint16_t>(scene.pattern), byte(scene.phase)};
 }
 
 void RandomizePattern(Scene& scene)

@@ -9,23 +9,34 @@ namespace glintfall {
 
 namespace {
 
-// The hot loop of every frame while the colours flow: one pass over the canvas. Each colour is
-// computed from the stamp rather than looked up in a table of the frame's 256 colours, because a
-// lookup per pixel does not vectorise. On x86-64 further copies use AVX-512 or AVX2 where the
-// processor has them: with AVX2 a frame costs about three plain copies of it, with AVX-512 about
-// two (the lookup costs three and a half); with 16-byte vectors alone the loop is slower than the
-// lookup, about five and a half copies.
+template <int Red, int Green, int Blue>
+[[gnu::always_inline]] inline void PaintStampsIn(ChannelOrder<Red, Green, Blue> order,
+                                                 const std::uint16_t* __restrict stamps, TPixel* __restrict pixels,
+                                                 std::size_t count, const FrameColours& colours)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint16_t stamp = stamps[i];
+        const TPixel dot = PixelOfIndex(colours, static_cast<std::uint16_t>(stamp - 1), order);
+        pixels[i] = stamp == 0 ? kBlackPixel : dot;
+    }
+}
+
+// The hot loop of every frame while the colours flow: one pass over the canvas, compiled for each
+// pattern. Each colour is computed from the stamp rather than looked up in a table of the frame's
+// 256 colours, because a lookup per pixel does not vectorise. On x86-64 a second copy uses AVX2
+// where the processor has it, which makes a frame cost about two plain copies of it, against three
+// and a half for the lookup. (A copy for AVX-512 computes the frame faster still, but made the
+// program as a whole dearer: its wider registers make every one of the many switches between
+// threads cost more.)
 #if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
+__attribute__((target_clones("avx2", "default")))
 #endif
 void PaintStamps(const std::uint16_t* __restrict stamps, TPixel* __restrict pixels, std::size_t count,
                  const FrameColours& colours)
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint16_t stamp = stamps[i];
-        const TPixel dot = PixelOfIndex(colours, static_cast<std::uint16_t>(stamp - 1));
-        pixels[i] = stamp == 0 ? kBlackPixel : dot;
-    }
+    WithChannelOrder(colours.pattern, [&](auto order) __attribute__((always_inline)) {
+        PaintStampsIn(order, stamps, pixels, count, colours);
+    });
 }
 
 } // namespace

@@ -7,8 +7,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include <vector>
-
 namespace glintfall {
 
 TImage::TImage(QWidget* parent)
@@ -38,25 +36,43 @@ QPaintEngine* TImage::paintEngine() const
     return m_presenter ? nullptr : QWidget::paintEngine();
 }
 
+// A picture the size of the control, shown directly, lives where the X server reads it from.
+bool TImage::ShowsDirectly(const TABitmap& bitmap) const
+{
+    return m_presenter && bitmap.Width() == width() && bitmap.Height() == height();
+}
+
 void TImage::Draw(const TABitmap& bitmap)
 {
+    const TArea whole{0, 0, bitmap.Width(), bitmap.Height()};
+    if (ShowsDirectly(bitmap)) {
+        m_picture = TABitmap();
+        m_presenter->Put(bitmap, {&whole, 1});
+        return;
+    }
     m_picture = bitmap;
     PictureChanged();
 }
 
 void TImage::Draw(const TABitmap& bitmap, std::span<const TArea> changed)
 {
+    if (ShowsDirectly(bitmap)) {
+        m_picture = TABitmap();
+        m_presenter->Put(bitmap, changed);
+        return;
+    }
     if (bitmap.Width() != m_picture.Width() || bitmap.Height() != m_picture.Height()) {
         Draw(bitmap);
         return;
     }
     m_picture.CopyAreas(bitmap, changed);
-    if (m_presenter) {
-        m_presenter->Put(m_picture, changed);
-        return;
-    }
     for (const TArea& area : changed)
         update(area.left, area.top, area.right - area.left, area.bottom - area.top);
+}
+
+TABitmap TImage::Picture() const
+{
+    return m_presenter && m_presenter->HasPicture() ? m_presenter->Picture() : m_picture;
 }
 
 void TImage::SetPicture(TABitmap picture)
@@ -64,24 +80,14 @@ void TImage::SetPicture(TABitmap picture)
     // A picture read from a file may carry transparency; the control shows every picture opaque.
     for (TPixel& pixel : picture.WritablePixels())
         pixel |= kOpaque;
-    m_picture = std::move(picture);
-    PictureChanged();
-}
-
-// Only pictures the size of the control go to the presenter; this control is shown black until
-// it has one.
-void TImage::PresentPicture()
-{
-    if (m_picture.Width() == width() && m_picture.Height() == height())
-        m_presenter->Put(m_picture, std::vector<TArea>{{0, 0, width(), height()}});
-    else
-        m_presenter->Clear();
+    Draw(picture);
 }
 
 void TImage::PictureChanged()
 {
+    // Shown directly, the control has no picture of its size: it is black, as before the first.
     if (m_presenter) {
-        PresentPicture();
+        m_presenter->Clear();
         return;
     }
     // A picture that covers the control hides the window's background, so Qt need not paint that
@@ -94,7 +100,7 @@ void TImage::PictureChanged()
 void TImage::paintEvent(QPaintEvent* event)
 {
     if (m_presenter) {
-        PresentPicture();
+        m_presenter->ShowAgain();
         return;
     }
     if (m_picture.Empty())
@@ -111,7 +117,8 @@ void TImage::paintEvent(QPaintEvent* event)
 void TImage::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    PictureChanged();
+    if (!m_presenter)
+        PictureChanged();
 }
 
 // A click is a left press and a left release both inside the control. The second press of a

@@ -32,8 +32,8 @@ public:
     // Copies only these areas of a bitmap the size of the picture, and repaints only them. A bitmap
     // of another size is copied and repainted whole.
     void Draw(const TABitmap& bitmap, std::span<const TArea> changed);
-    // The picture as last drawn; empty before the first Draw.
-    const TABitmap& Picture() const { return m_picture; }
+    // A copy of the picture as last drawn; empty before the first Draw.
+    TABitmap Picture() const;
     void SetPicture(TABitmap picture);
 
 signals:
@@ -49,9 +49,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    bool ShowsDirectly(const TABitmap& bitmap) const;
     void PictureChanged();
-    void PresentPicture();
 
+    // The picture, unless it is shown directly: then the presenter holds it.
     TABitmap m_picture;
     std::unique_ptr<X11FramePresenter> m_presenter;
     bool m_leftPressed = false;

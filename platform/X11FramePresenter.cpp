@@ -127,31 +127,56 @@ void X11FramePresenter::Put(const TABitmap& picture, std::span<const TArea> area
 {
     if (picture.Width() != m_width || picture.Height() != m_height)
         return;
-    xcb_connection_t* c = Connection(m_connection);
-    const auto width = static_cast<std::uint16_t>(m_width);
-    const auto height = static_cast<std::uint16_t>(m_height);
+    const TArea whole{0, 0, m_width, m_height};
+    if (!m_hasPicture)
+        areas = {&whole, 1};
+    m_hasPicture = true;
+    const auto width = static_cast<std::size_t>(m_width);
     for (const TArea& area : areas) {
         const auto columns = static_cast<std::size_t>(area.right - area.left);
         for (std::int32_t y = area.top; y < area.bottom; ++y) {
-            const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width)
-                                      + static_cast<std::size_t>(area.left);
-            std::copy_n(picture.Scanline(y).data() + area.left, columns, m_pixels + start);
+            const std::size_t start = static_cast<std::size_t>(y) * width + static_cast<std::size_t>(area.left);
+            std::copy_n(picture.Pixels().data() + start, columns, m_pixels + start);
         }
-        const auto left = static_cast<std::uint16_t>(area.left);
-        const auto top = static_cast<std::uint16_t>(area.top);
-        xcb_shm_put_image(c, m_window, m_gc, width, height, left, top, static_cast<std::uint16_t>(columns),
-                          static_cast<std::uint16_t>(area.bottom - area.top), static_cast<std::int16_t>(left),
-                          static_cast<std::int16_t>(top), 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, m_segment, 0);
+        PutArea(area);
     }
-    xcb_flush(c);
+    xcb_flush(Connection(m_connection));
+}
+
+void X11FramePresenter::PutArea(const TArea& area)
+{
+    const auto left = static_cast<std::uint16_t>(area.left);
+    const auto top = static_cast<std::uint16_t>(area.top);
+    xcb_shm_put_image(Connection(m_connection), m_window, m_gc, static_cast<std::uint16_t>(m_width),
+                      static_cast<std::uint16_t>(m_height), left, top, static_cast<std::uint16_t>(area.right - area.left),
+                      static_cast<std::uint16_t>(area.bottom - area.top), static_cast<std::int16_t>(left),
+                      static_cast<std::int16_t>(top), 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, m_segment, 0);
+}
+
+void X11FramePresenter::ShowAgain()
+{
+    if (!m_hasPicture) {
+        Clear();
+        return;
+    }
+    PutArea({0, 0, m_width, m_height});
+    xcb_flush(Connection(m_connection));
 }
 
 void X11FramePresenter::Clear()
 {
+    m_hasPicture = false;
     xcb_connection_t* c = Connection(m_connection);
     const xcb_rectangle_t all{0, 0, static_cast<std::uint16_t>(m_width), static_cast<std::uint16_t>(m_height)};
     xcb_poly_fill_rectangle(c, m_window, m_gc, 1, &all);
     xcb_flush(c);
+}
+
+TABitmap X11FramePresenter::Picture() const
+{
+    TABitmap picture(m_width, m_height);
+    std::copy_n(m_pixels, picture.Pixels().size(), picture.WritablePixels().data());
+    return picture;
 }
 
 } // namespace glintfall

@@ -19,9 +19,9 @@ class TABitmap;
 // that cost more than drawing the frame.
 //
 // The changed areas of each picture are copied into one shared segment, which the server reads
-// them from. The segment may be written while the server still reads an earlier area from it:
-// then it shows newer pixels a moment early, never older ones late, since every write is followed
-// by a request to show what was written.
+// them from, and which holds the picture shown. The segment may be written while the server still
+// reads an earlier area from it: then it shows newer pixels a moment early, never older ones late,
+// since every write is followed by a request to show what was written.
 class X11FramePresenter {
 public:
     // Nothing where the widget cannot be shown this way: not on X11, on a scaled screen, on a
@@ -32,15 +32,22 @@ public:
     X11FramePresenter(const X11FramePresenter&) = delete;
     X11FramePresenter& operator=(const X11FramePresenter&) = delete;
 
-    // Shows these areas of the picture at the widget's top-left corner. A picture of another size
-    // than the one given to Create is not shown.
+    // Shows these areas of the picture at the widget's top-left corner; the whole picture, when
+    // none is shown yet. A picture of another size than the one given to Create is not shown.
     void Put(const TABitmap& picture, std::span<const TArea> areas);
-    // Fills the widget with black, as before the first picture.
+    // Shows the picture again, for a widget that was covered; black when there is none.
+    void ShowAgain();
+    // Fills the widget with black, as before the first picture, and forgets the picture.
     void Clear();
+
+    bool HasPicture() const { return m_hasPicture; }
+    // A copy of the picture shown.
+    TABitmap Picture() const;
 
 private:
     X11FramePresenter(void* connection, std::uint32_t window, int width, int height);
     bool AttachSegment();
+    void PutArea(const TArea& area);
 
     void* m_connection;
     std::uint32_t m_window;
@@ -49,6 +56,7 @@ private:
     int m_height;
     std::uint32_t m_segment = 0;
     TPixel* m_pixels = nullptr;
+    bool m_hasPicture = false;
 };
 
 } // namespace glintfall

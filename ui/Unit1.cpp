@@ -338,9 +338,10 @@ void TForm1::savebtnClick()
 // Writes the last frame shown on the canvas; before the first frame there is nothing to write.
 void TForm1::WriteCanvasPicture(const QString& path)
 {
-    if (Image1->Picture().Empty())
+    const TABitmap picture = Image1->Picture();
+    if (picture.Empty())
         return;
-    if (!WritePictureFile(Image1->Picture(), path))
+    if (!WritePictureFile(picture, path))
         m_dialogs.ShowMessage(this, QStringLiteral("エラー"), QStringLiteral("File I/O error."), MessageIcon::Error, true);
 }
 
