@@ -1,5 +1,7 @@
 #include "QtDialogs.h"
 
+#include "NameOnlyIconProvider.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
@@ -66,6 +68,8 @@ void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request, 
 {
     // Qt's own dialog, so that its filter text, overwrite question and position are as asked.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // Its list must never read a file to show it: some reads never return.
+    dialog.setIconProvider(new NameOnlyIconProvider(&dialog));
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -18,7 +18,7 @@ int main(int argc, char** argv)
     ApplyPlatformDefaults(application);
     QApplication::setApplicationName(QStringLiteral("Glintfall"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/glintfall.png")));
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.glintfall.Glintfall"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(GLINTFALL_APP_ID));
 
     QtDialogs dialogs;
     TForm1 Form1(scene, dialogs);

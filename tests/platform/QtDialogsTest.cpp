@@ -1,17 +1,33 @@
 #include "QtDialogs.h"
+#include "Watchdog.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <sys/klog.h>
+
 namespace glintfall {
 namespace {
+
+// Bytes of kernel messages not yet read from /proc/kmsg, or -1 where this user may not read them.
+int UnreadKernelMessages()
+{
+    constexpr int kSizeUnread = 9; // SYSLOG_ACTION_SIZE_UNREAD, see syslog(2)
+    return klogctl(kSizeUnread, nullptr, 0);
+}
 
 TEST(QtDialogsTest, saveDialogShowsTheOneFilterAndTheLastName)
 {
@@ -35,6 +51,41 @@ TEST(QtDialogsTest, saveDialogShowsTheOneFilterAndTheLastName)
     const QRect frame = dialog.frameGeometry();
     EXPECT_EQ(frame.left(), available.left() + (available.width() - frame.width()) / 2);
     EXPECT_EQ(frame.top(), available.top() + (available.height() - frame.height()) / 3);
+}
+
+// For root, a read of /proc/kmsg waits for the next kernel message: a dialog that reads a file to
+// choose its icon or type would stop there for good. The list is made on this thread, so only a
+// watchdog can end the test then. A reader consumes the messages it reads, so with a backlog of one
+// whole read (16 KiB, which returns at once instead of waiting) a shrinking backlog tells; no log
+// daemon reads /proc/kmsg where such a backlog builds up.
+TEST(QtDialogsTest, saveDialogListsProcWithinASecondWithoutReadingAFile)
+{
+    const int unreadBefore = UnreadKernelMessages();
+    if (unreadBefore < 0)
+        GTEST_SKIP() << "only root may read /proc/kmsg, whose read waits for the next kernel message";
+    QFileDialog dialog;
+    ConfigureSaveDialog(dialog, {QStringLiteral("*..bmp (*.bmp)"), {}}, QGuiApplication::primaryScreen());
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+
+    Watchdog watchdog(std::chrono::seconds(5), [] {
+        std::fputs("FAIL: the save dialog still lists /proc after 5 s: it is stuck reading a file\n", stderr);
+        std::_Exit(EXIT_FAILURE);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    // As the completer does when the user types "/proc/"; the dialog stays where it is.
+    model->fetchMore(model->index(QStringLiteral("/proc")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return loaded.contains(QVariantList{QStringLiteral("/proc")}); }, 1000));
+    const qint64 milliseconds = clock.elapsed();
+    watchdog.Stop();
+
+    EXPECT_LT(milliseconds, 1000);
+    EXPECT_GT(model->rowCount(model->index(QStringLiteral("/proc"))), 0);
+    if (unreadBefore >= 16384) {
+        EXPECT_GE(UnreadKernelMessages(), unreadBefore) << "the dialog read /proc/kmsg";
+    }
 }
 
 TEST(QtDialogsTest, messageBoxesHaveTheirIconsAndButtons)

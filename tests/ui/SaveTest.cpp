@@ -1,6 +1,6 @@
-#include "FifoWatchdog.h"
 #include "FileFailures.h"
 #include "FormFixture.h"
+#include "Watchdog.h"
 
 #include "BmpCodec.h"
 
@@ -192,7 +192,7 @@ TEST_F(SaveTest, fifoIsRefusedWithTheErrorBoxAndNeverBlocksTheWindow)
         const QString fifo = pipes + QStringLiteral("/pic.bmp");
         ASSERT_TRUE(QDir().mkpath(pipes));
         ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-        FifoWatchdog watchdog(fifo, std::chrono::seconds(5));
+        Watchdog watchdog(std::chrono::seconds(5), [fifo] { DrainFifo(fifo); });
         {
             std::optional<ReadOnlyFolder> readOnly;
             if (!folderTakesNewFiles)
