@@ -1,6 +1,7 @@
 #include "QtDialogs.h"
 
 #include "NameOnlyIconProvider.h"
+#include "WindowFrame.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -26,14 +27,15 @@ void CentreOnScreen(QWidget& dialog, QScreen* screen)
     dialog.move(frame.topLeft());
 }
 
-// Centred horizontally, with the top at one third of the free height.
+// Centred horizontally, with the top at one third of the free height, frame included.
 void PlaceInUpperThird(QWidget& dialog, QScreen* screen)
 {
     dialog.adjustSize();
     const QRect available = screen->availableGeometry();
-    const QSize size = dialog.frameGeometry().size();
-    dialog.move(available.left() + (available.width() - size.width()) / 2,
-                available.top() + (available.height() - size.height()) / 3);
+    WindowFrame::Of(dialog).Place([available](QSize outer) {
+        return QPoint(available.left() + (available.width() - outer.width()) / 2,
+                      available.top() + (available.height() - outer.height()) / 3);
+    });
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "Damage.h"
 #include "GlobalCursor.h"
 #include "TImage.h"
+#include "WindowFrame.h"
 
 #include <QWidget>
 
@@ -12,7 +13,7 @@
 namespace glintfall {
 
 QtFrameHost::QtFrameHost(QWidget& window, TImage& canvas, GlobalCursor& cursor)
-    : m_window(window)
+    : m_frame(WindowFrame::Of(window))
     , m_canvas(canvas)
     , m_cursor(cursor)
 {
@@ -60,12 +61,9 @@ TPoint QtFrameHost::CursorPos()
     return {position.x(), position.y()};
 }
 
-// Read on every frame. Qt keeps the window's position and frame margins with the widget and
-// updates them as the window system reports moves, resizes and the frame, so this sends the X
-// server no request, with or without a window manager.
 TRect QtFrameHost::WindowRect()
 {
-    const QRect outer = m_window.frameGeometry();
+    const QRect outer = m_frame.OuterRect();
     return {outer.left(), outer.top(), outer.width(), outer.height()};
 }
 

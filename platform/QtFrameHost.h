@@ -10,6 +10,7 @@ namespace glintfall {
 
 class GlobalCursor;
 class TImage;
+class WindowFrame;
 
 // The frame tick's surroundings on Qt: a monotonic clock, the global cursor, the main window's
 // outer rectangle, and the canvas control that shows each frame.
@@ -29,7 +30,7 @@ public:
     void PresentFrame(const TABitmap& frame, const Damage& changed) override;
 
 private:
-    QWidget& m_window;
+    const WindowFrame& m_frame;
     TImage& m_canvas;
     GlobalCursor& m_cursor;
 };

@@ -10,6 +10,7 @@
 #include "TIconBar.h"
 #include "TImage.h"
 #include "TLabel.h"
+#include "WindowFrame.h"
 #include "WrapMath.h"
 
 #include <QCloseEvent>
@@ -18,7 +19,6 @@
 #include <QMenu>
 #include <QScreen>
 #include <QWheelEvent>
-#include <QWindow>
 
 #include <cstdlib>
 
@@ -114,6 +114,7 @@ void TForm1::CreateControls()
 {
     setWindowTitle(QStringLiteral("Glintfall"));
     setFixedSize(kClientWidth, kClientHeight);
+    WindowFrame::Of(*this).KeepFixedDialogFrame();
     setFont(WindowFont());
     setCursor(Qt::ArrowCursor);
     setFocusPolicy(Qt::StrongFocus);
@@ -170,7 +171,10 @@ void TForm1::ConnectHandlers()
     wire(changeBtn, &TForm1::changeBtnClick, &TForm1::changeBtnMouseMove);
     wire(InfoBtn, &TForm1::InfoBtnClick, &TForm1::InfoBtnMouseMove);
     connect(IconBar, &TIconBar::MouseMoved, this, Slot(&TForm1::IconBarMouseMove));
+    // A frame can change under a still pointer when the pointer or the window moves, or when the
+    // manager reports another frame: each wakes the idle calls.
     connect(&Mouse, &GlobalCursor::Moved, this, [this] { AE.WakeUp(); });
+    connect(&WindowFrame::Of(*this), &WindowFrame::OuterRectChanged, this, [this] { AE.WakeUp(); });
 }
 
 // ---- Start-up and shut-down
@@ -215,28 +219,19 @@ void TForm1::showEvent(QShowEvent* event)
     if (!m_shown) {
         m_shown = true;
         CentreOnDesktop();
-        windowHandle()->installEventFilter(this);
         AE.Start();
     }
 }
 
-// A window manager frames the window as it maps it, so the outer size is known only once the
-// window is on screen: it is centred once more then, frame included. Later moves are the user's.
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
-        windowHandle()->removeEventFilter(this);
-        CentreOnDesktop();
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-// Centred on all monitors together, their origin ignored, and never above or left of 0.
+// Centred on all monitors together, their origin ignored, and never above or left of 0, frame
+// included.
 void TForm1::CentreOnDesktop()
 {
     const QSize desktop = screen()->virtualSize();
-    const QSize outer = frameGeometry().size();
-    move(std::max(0, (desktop.width() - outer.width()) / 2), std::max(0, (desktop.height() - outer.height()) / 2));
+    WindowFrame::Of(*this).Place([desktop](QSize outer) {
+        return QPoint(std::max(0, (desktop.width() - outer.width()) / 2),
+                      std::max(0, (desktop.height() - outer.height()) / 2));
+    });
 }
 
 // ---- The frame tick

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QObject>
+#include <QRect>
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace glintfall {
+
+class X11WindowFrame;
+
+// A top-level window's outer rectangle, frame and title bar included, and the window's placement
+// by it. Under X11 the frame is the one the window manager reports, learnt before the window is
+// first shown, so that the window appears where it belongs and stays there; with no manager there
+// is no frame. Elsewhere (Wayland, offscreen) it is the frame Qt knows of.
+class WindowFrame : public QObject {
+    Q_OBJECT
+public:
+    // Where a window goes, given its outer size.
+    using Placement = std::function<QPoint(QSize outer)>;
+
+    // The frame of this top-level window: made on first use, owned by the window.
+    static WindowFrame& Of(QWidget& window);
+    ~WindowFrame() override;
+
+    // In screen coordinates, in Qt's pixels. Read on every frame: it costs no request to the X
+    // server, since the window's position and the frame both come with the window system's events.
+    QRect OuterRect() const;
+
+    // Places the window by its outer rectangle: now, with the frame known so far; again as the
+    // window is first shown, with the frame learnt before it appears; and once more if the manager
+    // reports another frame within a short while after that.
+    void Place(Placement placement);
+
+    // A title bar with a close box, and a border that neither resizes, maximises nor minimises the
+    // window where the manager honours that; whatever resizes or maximises the window all the same,
+    // it returns to its fixed size and to where it was placed.
+    void KeepFixedDialogFrame();
+
+signals:
+    // The window moved or was resized, or the manager reported another frame.
+    void OuterRectChanged(const QRect& outer);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    explicit WindowFrame(QWidget& window);
+    void BeforeFirstShow();
+    void FrameReported();
+    void MoveOuterTo(QPoint topLeft);
+    void KeepFixedSizeAndPlace();
+    void TellIfChanged();
+
+    QWidget& m_window;
+    std::unique_ptr<X11WindowFrame> m_x11;
+    Placement m_placement;
+    QDeadlineTimer m_placingEnds;
+    QDeadlineTimer m_restoringEnds;
+    bool m_fixedDialogFrame = false;
+    bool m_shown = false;
+    QRect m_lastOuter;
+};
+
+} // namespace glintfall

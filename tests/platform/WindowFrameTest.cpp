@@ -1,0 +1,85 @@
+// Runs on an X display of its own without a window manager (see CMakeLists.txt), where nothing
+// frames a window and nothing stops another program from resizing or moving it. The frames of the
+// major managers are tested on the real program in tests/ui/FramedWindowTest.cpp.
+
+#include "WindowFrame.h"
+
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace glintfall {
+namespace {
+
+xcb_connection_t* Connection()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+// What another program asks of the window; with no manager, the X server does it at once.
+void Configure(const QWidget& window, std::uint16_t mask, std::initializer_list<std::uint32_t> values)
+{
+    xcb_configure_window(Connection(), static_cast<xcb_window_t>(window.winId()), mask, std::data(values));
+    xcb_flush(Connection());
+}
+
+QSize ServerSize(const QWidget& window)
+{
+    const std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+        xcb_get_geometry_reply(Connection(), xcb_get_geometry(Connection(), static_cast<xcb_window_t>(window.winId())),
+                               nullptr),
+        &std::free);
+    return {geometry->width, geometry->height};
+}
+
+class WindowFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window.setFixedSize(480, 513);
+        frame.KeepFixedDialogFrame();
+        frame.Place([](QSize outer) { return QPoint(300 - outer.width() / 2, 40); });
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    QWidget window;
+    WindowFrame& frame = WindowFrame::Of(window);
+};
+
+TEST_F(WindowFrameTest, withoutAManagerTheOuterRectangleIsTheClientArea)
+{
+    EXPECT_EQ(&WindowFrame::Of(window), &frame);
+    EXPECT_EQ(frame.OuterRect(), QRect(60, 40, 480, 513));
+}
+
+TEST_F(WindowFrameTest, aMoveTellsOfTheNewOuterRectangle)
+{
+    QSignalSpy changes(&frame, &WindowFrame::OuterRectChanged);
+    Configure(window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, {200, 100});
+    ASSERT_TRUE(changes.wait(2000));
+    EXPECT_EQ(changes.constLast().constFirst().toRect(), QRect(200, 100, 480, 513));
+}
+
+TEST_F(WindowFrameTest, theFixedSizeComesBackWhereverAResizeComesFrom)
+{
+    Configure(window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, {640, 600});
+    ASSERT_EQ(ServerSize(window), QSize(640, 600));
+    for (int i = 0; i < 40 && ServerSize(window) != QSize(480, 513); ++i)
+        QTest::qWait(50);
+    EXPECT_EQ(ServerSize(window), QSize(480, 513));
+    QTest::qWait(100);
+    EXPECT_EQ(window.geometry(), QRect(60, 40, 480, 513));
+    EXPECT_EQ(frame.OuterRect(), QRect(60, 40, 480, 513));
+}
+
+} // namespace
+} // namespace glintfall
