@@ -24,6 +24,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 // Test messages show places as numbers.
@@ -259,15 +260,17 @@ TEST_F(FramedWindowTest, dotsAreRecordedFromTheFramedRectangle)
 {
     const QRect client = ClientRect(window);
     const QRect outer = OuterRect(window);
-    // Two pairs at a still pointer (indices 0 to 3), then one pair at the next position (4 and 5).
+    // Two pairs on the title bar at a still pointer (indices 0 to 3) and one further along it (4
+    // and 5), all off the canvas but counted, then one pair at each place on the canvas.
+    const int titleBar = (outer.top() - client.top()) / 2;
     const struct {
         QPoint inClient;
         int index;
-    } positions[] = {{{100, 50}, 2}, {{200, 120}, 4}};
+    } positions[] = {{{60, titleBar}, 0}, {{120, titleBar}, 4}, {{100, 50}, 6}, {{200, 120}, 8}};
     for (const auto& position : positions)
         MovePointer(client.topLeft() + position.inClient);
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    for (const auto& position : positions) {
+    for (const auto& position : std::span(positions).subspan(2)) {
         const QPoint cursor = client.topLeft() + position.inClient;
         const QPoint dot(cursor.x() - outer.left() - 2, cursor.y() - outer.top() - 26);
         const QPoint mirror(480 - dot.x(), 480 - dot.y());
