@@ -34,6 +34,7 @@ __attribute__((target_clones("avx2", "default")))
 void PaintStamps(const std::uint16_t* __restrict stamps, TPixel* __restrict pixels, std::size_t count,
                  const FrameColours& colours)
 {
+    // Inlined all the way, so that each clone compiles the loops for its own processor.
     WithChannelOrder(colours.pattern, [&](auto order) __attribute__((always_inline)) {
         PaintStampsIn(order, stamps, pixels, count, colours);
     });
@@ -78,16 +79,21 @@ void Trail::Stamp(const TDot& dot, std::uint16_t stamp)
     }
 }
 
+bool Trail::HoldsLastFrame(const TABitmap& surface, const FrameColours& colours) const
+{
+    return surface.ContentStamp() == m_renderedSurface && colours == m_renderedColours;
+}
+
 bool Trail::IsShownOn(const TABitmap& surface, const FrameColours& colours) const
 {
-    return m_changed.Empty() && surface.ContentStamp() == m_renderedSurface && colours == m_renderedColours;
+    return m_changed.Empty() && HoldsLastFrame(surface, colours);
 }
 
 const Damage& Trail::Render(const FrameColours& colours, TABitmap& surface)
 {
     if (surface.Width() != m_width || surface.Height() != m_height)
         throw std::logic_error("The surface must be the size of the canvas");
-    const bool holdsLastFrame = surface.ContentStamp() == m_renderedSurface && colours == m_renderedColours;
+    const bool holdsLastFrame = HoldsLastFrame(surface, colours);
     m_rendered = holdsLastFrame ? m_changed : Damage();
     if (!holdsLastFrame)
         m_rendered.Add({0, 0, m_width, m_height});

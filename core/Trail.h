@@ -40,6 +40,8 @@ public:
 
 private:
     void Stamp(const TDot& dot, std::uint16_t stamp);
+    // The surface still holds the frame the last Render left, in these colours.
+    bool HoldsLastFrame(const TABitmap& surface, const FrameColours& colours) const;
     void RenderArea(const TArea& area, const FrameColours& colours, std::span<TPixel> pixels) const;
 
     std::int32_t m_width;

@@ -45,13 +45,7 @@ bool TImage::ShowsDirectly(const TABitmap& bitmap) const
 void TImage::Draw(const TABitmap& bitmap)
 {
     const TArea whole{0, 0, bitmap.Width(), bitmap.Height()};
-    if (ShowsDirectly(bitmap)) {
-        m_picture = TABitmap();
-        m_presenter->Put(bitmap, {&whole, 1});
-        return;
-    }
-    m_picture = bitmap;
-    PictureChanged();
+    Draw(bitmap, {&whole, 1});
 }
 
 void TImage::Draw(const TABitmap& bitmap, std::span<const TArea> changed)
@@ -59,15 +53,14 @@ void TImage::Draw(const TABitmap& bitmap, std::span<const TArea> changed)
     if (ShowsDirectly(bitmap)) {
         m_picture = TABitmap();
         m_presenter->Put(bitmap, changed);
-        return;
+    } else if (bitmap.Width() != m_picture.Width() || bitmap.Height() != m_picture.Height()) {
+        m_picture = bitmap;
+        PictureChanged();
+    } else {
+        m_picture.CopyAreas(bitmap, changed);
+        for (const TArea& area : changed)
+            update(area.left, area.top, area.right - area.left, area.bottom - area.top);
     }
-    if (bitmap.Width() != m_picture.Width() || bitmap.Height() != m_picture.Height()) {
-        Draw(bitmap);
-        return;
-    }
-    m_picture.CopyAreas(bitmap, changed);
-    for (const TArea& area : changed)
-        update(area.left, area.top, area.right - area.left, area.bottom - area.top);
 }
 
 TABitmap TImage::Picture() const
