@@ -1,77 +1,38 @@
 #pragma once
 
-#include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <QPoint>
-#include <QTimer>
 
-#include <chrono>
-#include <cstdint>
+#include <memory>
 
 class QWidget;
 
 namespace glintfall {
 
-// The pointer's position on the screen, for the frame tick, which reads it on every frame, and
-// news of its motion over one window, for an event loop that sleeps while nothing can change.
-//
-// Under X11 every reading is a round trip to the X server, which would wake the program twice more
-// per frame. So the position is taken from the events that tell it, and read again only after the
-// server has told of motion without telling where. It tells of motion and crossings of the
-// program's own windows, crossings of the frame the window manager puts around the watched window,
-// and, while the pointer is on that frame but not on the window itself, the pointing devices' raw
-// motion. Motion elsewhere on the screen is not watched, so that a pointer moving over other
-// programs never wakes this one. A program that warps the pointer (xdotool, say) makes no raw
-// motion: so while the pointer is on the frame but off the window, it counts as moved every 50 ms,
-// and elsewhere a reading is trusted at most a quarter of a second when the pointer is asked for
-// again. Under Wayland and offscreen the position is known locally and read every time.
-class GlobalCursor : public QObject, public QAbstractNativeEventFilter {
+class PointerWatch;
+
+// The pointer as the frame tick reads it on every frame, in the coordinates of the watched window's
+// outer rectangle (see WindowFrame), and news of its motion over that window, for an event loop
+// that sleeps while nothing can change. How the windowing system tells of the pointer is its own
+// (see WindowSystem); before a window is watched, and where the system tells nothing better, it is
+// Qt's idea of the pointer.
+class GlobalCursor : public QObject {
     Q_OBJECT
 
 public:
-    using Clock = std::chrono::steady_clock;
-    static constexpr Clock::duration kLongestTrust = std::chrono::milliseconds(250);
-    static constexpr std::chrono::milliseconds kFramePollInterval{50};
-
-    explicit GlobalCursor(Clock::duration longestTrust = kLongestTrust);
+    GlobalCursor();
     ~GlobalCursor() override;
-    GlobalCursor(const GlobalCursor&) = delete;
-    GlobalCursor& operator=(const GlobalCursor&) = delete;
 
-    // Watches the pointer over this top-level window and the frame around it, wherever a window
-    // manager puts it.
+    // Watches the pointer over this top-level window and the frame around it.
     void Watch(QWidget& window);
-
     QPoint Pos();
-    // True when the display tells of pointer motion, so that still readings can be reused.
-    bool WatchesMotion() const { return m_inputOpcode != 0; }
-
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 signals:
     // The pointer may have moved over the watched window or its frame, or crossed their edge.
     void Moved();
 
 private:
-    void FindFrame();
-    void Crossed(std::uint32_t window, bool entered, std::uint8_t detail);
-    void OnFrameOnly(bool onFrameOnly);
-    void HeardOfMotion();
-    void HeardOfPosition(QPoint onScreen);
-
-    static int s_rawMotionWatches;
-
-    Clock::duration m_longestTrust;
-    std::uint8_t m_inputOpcode = 0;
-    std::uint32_t m_window = 0;
-    std::uint32_t m_frame = 0;
-    bool m_onFrame = false;
-    bool m_onWindow = false;
-    bool m_onFrameOnly = false;
-    QTimer m_framePoll;
-    bool m_moved = true;
-    QPoint m_lastReading;
-    Clock::time_point m_readAt;
+    std::unique_ptr<PointerWatch> m_watch;
 };
 
 } // namespace glintfall

@@ -1,6 +1,6 @@
 #include "TImage.h"
 
-#include "X11FramePresenter.h"
+#include "WindowSystem.h"
 
 #include <QImage>
 #include <QMouseEvent>
@@ -22,7 +22,7 @@ TImage::~TImage() = default;
 
 void TImage::PresentDirectly()
 {
-    m_presenter = X11FramePresenter::Create(*this, width(), height());
+    m_presenter = WindowSystem::Current().PresenterFor(*this);
     if (!m_presenter)
         return;
     // Qt paints nothing of this control any more: the presenter shows every picture, and paint

@@ -9,7 +9,7 @@
 
 namespace glintfall {
 
-class X11FramePresenter;
+class FramePresenter;
 
 // An image control: shows its picture 1:1 from the top-left, and the window's background until it
 // has one. It forwards clicks and mouse moves, and is never given the keyboard focus.
@@ -20,8 +20,8 @@ public:
     explicit TImage(QWidget* parent = nullptr);
     ~TImage() override;
 
-    // From now on, shows its pictures on the X server directly where it can, past Qt's backing
-    // store (see X11FramePresenter), and through Qt elsewhere. For a control that shows a new
+    // From now on, shows its pictures on the screen directly where the windowing system offers a
+    // way past Qt's backing store (see WindowSystem), and through Qt elsewhere. For a control that shows a new
     // picture on every frame; its size must stay as it is.
     void PresentDirectly();
     bool PresentsDirectly() const { return m_presenter != nullptr; }
@@ -54,7 +54,7 @@ private:
 
     // The picture, unless it is shown directly: then the presenter holds it.
     TABitmap m_picture;
-    std::unique_ptr<X11FramePresenter> m_presenter;
+    std::unique_ptr<FramePresenter> m_presenter;
     bool m_leftPressed = false;
 };
 

@@ -1,10 +1,9 @@
 #include "WindowFrame.h"
 
-#include "X11WindowFrame.h"
+#include "WindowSystem.h"
 
 #include <QEvent>
 #include <QWidget>
-#include <QWindow>
 
 namespace glintfall {
 
@@ -18,12 +17,6 @@ constexpr std::chrono::milliseconds kLongestWaitForFrame(500);
 constexpr std::chrono::milliseconds kPlacingTime(2000);
 
 constexpr Qt::WindowStates kResizingStates = Qt::WindowMaximized | Qt::WindowFullScreen;
-
-QMargins Scaled(const QMargins& margins, qreal ratio)
-{
-    return {qRound(margins.left() / ratio), qRound(margins.top() / ratio), qRound(margins.right() / ratio),
-            qRound(margins.bottom() / ratio)};
-}
 
 } // namespace
 
@@ -45,10 +38,7 @@ WindowFrame::~WindowFrame() = default;
 
 QRect WindowFrame::OuterRect() const
 {
-    if (!m_x11)
-        return m_window.frameGeometry();
-    // The manager reports the frame in the X server's pixels.
-    return m_window.geometry().marginsAdded(Scaled(m_x11->Extents(), m_window.devicePixelRatioF()));
+    return m_native ? m_native->OuterRect() : m_window.frameGeometry();
 }
 
 void WindowFrame::Place(Placement placement)
@@ -60,8 +50,8 @@ void WindowFrame::Place(Placement placement)
 void WindowFrame::KeepFixedDialogFrame()
 {
     m_fixedDialogFrame = true;
-    if (m_x11)
-        m_x11->AskForFixedDialogFrame();
+    if (m_native)
+        m_native->AskForFixedDialogFrame();
 }
 
 bool WindowFrame::eventFilter(QObject* watched, QEvent* event)
@@ -78,9 +68,7 @@ bool WindowFrame::eventFilter(QObject* watched, QEvent* event)
     case QEvent::WindowStateChange:
     case QEvent::Resize:
     case QEvent::Move:
-        if (m_fixedDialogFrame)
-            KeepFixedSizeAndPlace();
-        TellIfChanged();
+        Moved();
         break;
     default:
         break;
@@ -92,12 +80,15 @@ bool WindowFrame::eventFilter(QObject* watched, QEvent* event)
 // to set its hints and its place.
 void WindowFrame::BeforeFirstShow()
 {
-    m_x11 = X11WindowFrame::Create(m_window.winId(), [this] { FrameReported(); });
-    if (m_x11) {
-        if (m_fixedDialogFrame)
-            m_x11->AskForFixedDialogFrame();
-        m_x11->LearnBeforeMapping(kLongestWaitForFrame);
-    }
+    m_native = WindowSystem::Current().FrameOf(m_window, [this](FrameNews news) {
+        if (news == FrameNews::OtherFrame)
+            FrameReported();
+        else
+            Moved();
+    });
+    if (m_fixedDialogFrame)
+        m_native->AskForFixedDialogFrame();
+    m_native->LearnFrameBeforeShowing(kLongestWaitForFrame);
     m_placingEnds = QDeadlineTimer(kPlacingTime);
     if (m_placement)
         MoveOuterTo(m_placement(OuterRect().size()));
@@ -115,24 +106,18 @@ void WindowFrame::FrameReported()
 
 void WindowFrame::MoveOuterTo(QPoint topLeft)
 {
-    QWindow* window = m_window.windowHandle();
-    if (!m_x11 || !window) {
+    if (m_native)
+        m_native->MoveOuterTo(topLeft);
+    else
         m_window.move(topLeft);
-        return;
-    }
-    // Given the frame's position, Qt asks the manager to put the frame's top-left corner there
-    // (north-west gravity, ICCCM), which every manager does exactly; a client position (static
-    // gravity) is not kept by all. Before the window is mapped, Qt moves it to where the widget
-    // thinks the client is, so the widget is told the same place first.
-    if (!window->isVisible())
-        m_window.setGeometry(QRect(topLeft, m_window.size()));
-    window->setFramePosition(topLeft);
 }
 
 // Whatever maximised, filled the screen with or resized the window is undone, and the window is
 // taken back to its place: managers do not all restore it there when they end such a state.
 void WindowFrame::KeepFixedSizeAndPlace()
 {
+    if (!m_native)
+        return; // not shown yet: its size and place are still the program's own
     const Qt::WindowStates state = m_window.windowState();
     const QSize fixed = m_window.minimumSize();
     if (state & kResizingStates) {
@@ -140,18 +125,22 @@ void WindowFrame::KeepFixedSizeAndPlace()
         m_window.setWindowState(state & ~kResizingStates);
     } else if (m_window.size() != fixed) {
         m_restoringEnds = QDeadlineTimer(kPlacingTime);
-        // Only the size is asked for, so the manager keeps the window's reference point where it is.
-        if (m_x11)
-            m_x11->Resize(fixed * m_window.devicePixelRatioF());
-        else
-            m_window.resize(fixed);
+        m_native->ResizeClient(fixed);
     } else if (m_placement && !m_restoringEnds.hasExpired()) {
+        // Managers may move the window more than once on the way back, so it is taken back to
+        // its place after each move for a while, not only until it first gets there.
         const QPoint placed = m_placement(OuterRect().size());
-        if (OuterRect().topLeft() == placed)
-            m_restoringEnds = QDeadlineTimer();
-        else
+        if (OuterRect().topLeft() != placed)
             MoveOuterTo(placed);
     }
+}
+
+// The window moved, was resized or changed state, whether Qt or the windowing system told of it.
+void WindowFrame::Moved()
+{
+    if (m_fixedDialogFrame)
+        KeepFixedSizeAndPlace();
+    TellIfChanged();
 }
 
 void WindowFrame::TellIfChanged()

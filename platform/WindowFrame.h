@@ -11,12 +11,12 @@ class QWidget;
 
 namespace glintfall {
 
-class X11WindowFrame;
+class NativeFrame;
 
 // A top-level window's outer rectangle, frame and title bar included, and the window's placement
-// by it. Under X11 the frame is the one the window manager reports, learnt before the window is
-// first shown, so that the window appears where it belongs and stays there; with no manager there
-// is no frame. Elsewhere (Wayland, offscreen) it is the frame Qt knows of.
+// by it, as the windowing system beneath Qt knows them (see WindowSystem): under X11 the frame the
+// window manager reports, learnt before the window is first shown, so that the window appears where
+// it belongs and stays there; under Wayland the title bar Qt draws itself.
 class WindowFrame : public QObject {
     Q_OBJECT
 public:
@@ -27,8 +27,8 @@ public:
     static WindowFrame& Of(QWidget& window);
     ~WindowFrame() override;
 
-    // In screen coordinates, in Qt's pixels. Read on every frame: it costs no request to the X
-    // server, since the window's position and the frame both come with the window system's events.
+    // In screen coordinates, in Qt's pixels. Read on every frame: it costs no request to the
+    // windowing system, since the window's position and the frame both come with its events.
     QRect OuterRect() const;
 
     // Places the window by its outer rectangle: now, with the frame known so far; again as the
@@ -53,11 +53,13 @@ private:
     void BeforeFirstShow();
     void FrameReported();
     void MoveOuterTo(QPoint topLeft);
+    void Moved();
     void KeepFixedSizeAndPlace();
     void TellIfChanged();
 
     QWidget& m_window;
-    std::unique_ptr<X11WindowFrame> m_x11;
+    // Made as the window is first shown, when the system has a window to frame.
+    std::unique_ptr<NativeFrame> m_native;
     Placement m_placement;
     QDeadlineTimer m_placingEnds;
     QDeadlineTimer m_restoringEnds;

@@ -2,6 +2,7 @@
 // frames a window and nothing stops another program from resizing or moving it. The frames of the
 // major managers are tested on the real program in tests/ui/FramedWindowTest.cpp.
 
+#include "FrameStandIn.h"
 #include "WindowFrame.h"
 
 #include <QGuiApplication>
@@ -15,6 +16,13 @@
 
 #include <cstdlib>
 #include <memory>
+#include <ostream>
+
+// Test messages show places as numbers.
+void PrintTo(const QRect& rect, std::ostream* out)
+{
+    *out << rect.width() << "x" << rect.height() << " at " << rect.left() << "," << rect.top();
+}
 
 namespace glintfall {
 namespace {
@@ -67,6 +75,18 @@ TEST_F(WindowFrameTest, aMoveTellsOfTheNewOuterRectangle)
     Configure(window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, {200, 100});
     ASSERT_TRUE(changes.wait(2000));
     EXPECT_EQ(changes.constLast().constFirst().toRect(), QRect(200, 100, 480, 513));
+}
+
+// A manager that puts the window elsewhere than asked, in a frame that reports no extents and tells
+// the client nothing: the window is where the server has it.
+TEST_F(WindowFrameTest, theOuterRectangleIsWhereTheServerHasTheWindow)
+{
+    FrameStandIn standIn(window, {700, 300, 500, 560});
+    EXPECT_EQ(frame.OuterRect(), QRect(710, 330, 480, 513));
+    QSignalSpy changes(&frame, &WindowFrame::OuterRectChanged);
+    standIn.MoveTo({650, 320});
+    EXPECT_EQ(frame.OuterRect(), QRect(660, 350, 480, 513));
+    EXPECT_GE(changes.count(), 1);
 }
 
 TEST_F(WindowFrameTest, theFixedSizeComesBackWhereverAResizeComesFrom)

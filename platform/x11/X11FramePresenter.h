@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Color.h"
-#include "Geometry.h"
+#include "WindowSystem.h"
 
 #include <cstdint>
 #include <memory>
@@ -10,8 +10,6 @@
 class QWidget;
 
 namespace glintfall {
-
-class TABitmap;
 
 // Puts a native widget's 32-bit pictures on the X server through shared memory, past Qt's backing
 // store. Qt copies every frame into its backing store once more and, before each paint, waits on
@@ -22,27 +20,22 @@ class TABitmap;
 // them from, and which holds the picture shown. The segment may be written while the server still
 // reads an earlier area from it: then it shows newer pixels a moment early, never older ones late,
 // since every write is followed by a request to show what was written.
-class X11FramePresenter {
+class X11FramePresenter : public FramePresenter {
 public:
     // Nothing where the widget cannot be shown this way: not on X11, on a scaled screen, on a
     // display whose pixels are not 32-bit words with 8 bits of red, green and blue in the order of
     // the pictures, or without the shared memory extension.
     static std::unique_ptr<X11FramePresenter> Create(QWidget& widget, int width, int height);
-    ~X11FramePresenter();
+    ~X11FramePresenter() override;
     X11FramePresenter(const X11FramePresenter&) = delete;
     X11FramePresenter& operator=(const X11FramePresenter&) = delete;
 
-    // Shows these areas of the picture at the widget's top-left corner; the whole picture, when
-    // none is shown yet. A picture of another size than the one given to Create is not shown.
-    void Put(const TABitmap& picture, std::span<const TArea> areas);
-    // Shows the picture again, for a widget that was covered; black when there is none.
-    void ShowAgain();
-    // Fills the widget with black, as before the first picture, and forgets the picture.
-    void Clear();
-
-    bool HasPicture() const { return m_hasPicture; }
-    // A copy of the picture shown.
-    TABitmap Picture() const;
+    // A picture of another size than the one given to Create is not shown.
+    void Put(const TABitmap& picture, std::span<const TArea> areas) override;
+    void ShowAgain() override;
+    void Clear() override;
+    bool HasPicture() const override { return m_hasPicture; }
+    TABitmap Picture() const override;
 
 private:
     X11FramePresenter(void* connection, std::uint32_t window, int width, int height);

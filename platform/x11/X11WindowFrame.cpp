@@ -1,6 +1,10 @@
 #include "X11WindowFrame.h"
 
-#include <QGuiApplication>
+#include "XcbHelpers.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -30,29 +34,20 @@ constexpr std::uint32_t kDecorationTitle = 8;
 constexpr std::uint32_t kStateHint = 2;
 constexpr std::uint32_t kIconicState = 3;
 
-xcb_connection_t* X11Connection()
-{
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
+using xcb::Ask;
+using xcb::Owned;
 
 xcb_connection_t* Connection(void* connection)
 {
     return static_cast<xcb_connection_t*>(connection);
 }
 
-template <typename Reply>
-using ReplyPointer = std::unique_ptr<Reply, decltype(&std::free)>;
-
-// A property of 32-bit values; empty when it is missing, of another type, or the window is gone
-// (the error then stays here rather than reaching Qt's error log).
+// A property of 32-bit values; empty when it is missing, of another type, or the window is gone.
 std::vector<std::uint32_t> Property32(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t property,
                                       xcb_atom_t type, std::uint32_t longest)
 {
-    const xcb_get_property_cookie_t cookie = xcb_get_property(connection, false, window, property, type, 0, longest);
-    xcb_generic_error_t* error = nullptr;
-    const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, &error), &std::free);
-    std::free(error);
+    const auto reply =
+        Ask(connection, xcb_get_property(connection, false, window, property, type, 0, longest), &xcb_get_property_reply);
     if (!reply || reply->format != 32 || reply->type != type)
         return {};
     const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
@@ -63,7 +58,7 @@ void CopyProperty(xcb_connection_t* connection, xcb_window_t from, xcb_window_t 
 {
     const xcb_get_property_cookie_t cookie =
         xcb_get_property(connection, false, from, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
-    const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, nullptr), &std::free);
+    const auto reply = Owned(xcb_get_property_reply(connection, cookie, nullptr));
     if (reply && reply->type != XCB_NONE)
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, to, property, reply->type, reply->format,
                             xcb_get_property_value_length(reply.get()) / (reply->format / 8),
@@ -80,23 +75,23 @@ std::optional<QMargins> FrameExtents(xcb_connection_t* connection, xcb_window_t 
                     static_cast<int>(values[3]));
 }
 
-} // namespace
-
-std::unique_ptr<X11WindowFrame> X11WindowFrame::Create(std::uint32_t window, std::function<void()> onChange)
+QMargins Scaled(const QMargins& margins, qreal ratio)
 {
-    xcb_connection_t* connection = X11Connection();
-    if (!connection)
-        return nullptr;
-    return std::unique_ptr<X11WindowFrame>(new X11WindowFrame(connection, window, std::move(onChange)));
+    return {qRound(margins.left() / ratio), qRound(margins.top() / ratio), qRound(margins.right() / ratio),
+            qRound(margins.bottom() / ratio)};
 }
 
-X11WindowFrame::X11WindowFrame(void* connection, std::uint32_t window, std::function<void()> onChange)
-    : m_connection(connection)
-    , m_window(window)
-    , m_root(xcb_setup_roots_iterator(xcb_get_setup(Connection(connection))).data->root)
+} // namespace
+
+X11WindowFrame::X11WindowFrame(QWidget& window, std::function<void(FrameNews)> news)
+    : m_window(window)
+    , m_connection(xcb::QtConnection())
+    , m_client(static_cast<std::uint32_t>(window.winId()))
+    , m_root(xcb::Root(Connection(m_connection)))
     , m_extentsAtom(Atom("_NET_FRAME_EXTENTS"))
-    , m_onChange(std::move(onChange))
-    , m_extents(FrameExtents(Connection(connection), window, m_extentsAtom).value_or(QMargins()))
+    , m_news(std::move(news))
+    , m_extents(FrameExtents(Connection(m_connection), m_client, m_extentsAtom).value_or(QMargins()))
+    , m_topLevel(m_client)
 {
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -106,12 +101,19 @@ X11WindowFrame::~X11WindowFrame()
     QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
+// Positions from the server are in its device pixels, as are the extents.
+QRect X11WindowFrame::OuterRect() const
+{
+    const qreal ratio = m_window.devicePixelRatioF();
+    const QPoint topLeft = m_origin ? *m_origin / ratio : m_window.geometry().topLeft();
+    return QRect(topLeft, m_window.size()).marginsAdded(Scaled(m_extents, ratio));
+}
+
 std::uint32_t X11WindowFrame::Atom(const char* name) const
 {
     xcb_connection_t* connection = Connection(m_connection);
-    const ReplyPointer<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, false, std::strlen(name), name), nullptr),
-        &std::free);
+    const auto reply =
+        Owned(xcb_intern_atom_reply(connection, xcb_intern_atom(connection, false, std::strlen(name), name), nullptr));
     return reply ? reply->atom : XCB_NONE;
 }
 
@@ -120,7 +122,7 @@ void X11WindowFrame::AskForFixedDialogFrame()
     const std::uint32_t hints[] = {kMotifFunctionsAndDecorations, kFunctionMove | kFunctionClose,
                                    kDecorationBorder | kDecorationTitle, 0, 0};
     const xcb_atom_t motif = Atom("_MOTIF_WM_HINTS");
-    xcb_change_property(Connection(m_connection), XCB_PROP_MODE_REPLACE, m_window, motif, motif, 32, std::size(hints),
+    xcb_change_property(Connection(m_connection), XCB_PROP_MODE_REPLACE, m_client, motif, motif, 32, std::size(hints),
                         hints);
     xcb_flush(Connection(m_connection));
 }
@@ -142,7 +144,7 @@ bool X11WindowFrame::ManagerSupports(const char* atom) const
     return std::ranges::find(supported, Atom(atom)) != supported.end();
 }
 
-void X11WindowFrame::LearnBeforeMapping(milliseconds longest)
+void X11WindowFrame::LearnFrameBeforeShowing(milliseconds longest)
 {
     const steady_clock::time_point deadline = steady_clock::now() + longest;
     if (!ManagerRuns())
@@ -151,7 +153,7 @@ void X11WindowFrame::LearnBeforeMapping(milliseconds longest)
         xcb_client_message_event_t request{};
         request.response_type = XCB_CLIENT_MESSAGE;
         request.format = 32;
-        request.window = m_window;
+        request.window = m_client;
         request.type = Atom("_NET_REQUEST_FRAME_EXTENTS");
         xcb_send_event(Connection(m_connection), false, m_root,
                        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
@@ -159,7 +161,7 @@ void X11WindowFrame::LearnBeforeMapping(milliseconds longest)
         xcb_flush(Connection(m_connection));
         // Some managers answer with no frame at all and tell the real one only once they frame the
         // window, which asks for a title bar.
-        if (WaitForExtents(m_window, deadline) && !m_extents.isNull())
+        if (WaitForExtents(m_client, deadline) && !m_extents.isNull())
             return;
     }
     // A manager that does not answer the request (KWin) still reports the frame of every window it
@@ -188,8 +190,7 @@ bool X11WindowFrame::WaitForExtents(std::uint32_t window, steady_clock::time_poi
 void X11WindowFrame::LearnFromStandIn(steady_clock::time_point deadline)
 {
     xcb_connection_t* connection = Connection(m_connection);
-    const ReplyPointer<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, m_window), nullptr), &std::free);
+    const auto geometry = Owned(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, m_client), nullptr));
     if (!geometry)
         return;
     const xcb_window_t standIn = xcb_generate_id(connection);
@@ -197,7 +198,7 @@ void X11WindowFrame::LearnFromStandIn(steady_clock::time_point deadline)
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
     for (const xcb_atom_t property : {xcb_atom_t{XCB_ATOM_WM_NORMAL_HINTS}, xcb_atom_t{XCB_ATOM_WM_CLASS},
                                       Atom("_MOTIF_WM_HINTS"), Atom("_NET_WM_WINDOW_TYPE")})
-        CopyProperty(connection, m_window, standIn, property);
+        CopyProperty(connection, m_client, standIn, property);
     const std::uint32_t hints[9] = {kStateHint, 0, kIconicState};
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, standIn, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
                         std::size(hints), hints);
@@ -211,11 +212,28 @@ void X11WindowFrame::LearnFromStandIn(steady_clock::time_point deadline)
     xcb_flush(connection);
 }
 
-void X11WindowFrame::Resize(QSize size)
+void X11WindowFrame::MoveOuterTo(QPoint topLeft)
 {
-    const std::uint32_t values[] = {static_cast<std::uint32_t>(size.width()),
-                                    static_cast<std::uint32_t>(size.height())};
-    xcb_configure_window(Connection(m_connection), m_window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+    QWindow* window = m_window.windowHandle();
+    if (!window) {
+        m_window.move(topLeft);
+        return;
+    }
+    // Given the frame's position, Qt asks the manager to put the frame's top-left corner there
+    // (north-west gravity, ICCCM), which every manager does exactly; a client position (static
+    // gravity) is not kept by all. Before the window is mapped, Qt moves it to where the widget
+    // thinks the client is, so the widget is told the same place first.
+    if (!window->isVisible())
+        m_window.setGeometry(QRect(topLeft, m_window.size()));
+    window->setFramePosition(topLeft);
+}
+
+void X11WindowFrame::ResizeClient(QSize size)
+{
+    const QSize device = size * m_window.devicePixelRatioF();
+    const std::uint32_t values[] = {static_cast<std::uint32_t>(device.width()),
+                                    static_cast<std::uint32_t>(device.height())};
+    xcb_configure_window(Connection(m_connection), m_client, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                          values);
     xcb_flush(Connection(m_connection));
 }
@@ -223,11 +241,33 @@ void X11WindowFrame::Resize(QSize size)
 void X11WindowFrame::ReadExtents()
 {
     const QMargins extents =
-        FrameExtents(Connection(m_connection), m_window, m_extentsAtom).value_or(QMargins());
+        FrameExtents(Connection(m_connection), m_client, m_extentsAtom).value_or(QMargins());
     if (extents == m_extents)
         return;
     m_extents = extents;
-    m_onChange();
+    m_news(FrameNews::OtherFrame);
+}
+
+// The manager's frame, when it wraps the client in one, moves without the client: its moves are
+// heard of from now on, and the client's place is read afresh.
+void X11WindowFrame::FollowTopLevel()
+{
+    xcb_connection_t* connection = Connection(m_connection);
+    m_topLevel = xcb::TopLevelAncestor(connection, m_client);
+    if (m_topLevel != m_client)
+        xcb::SelectMoreEvents(connection, m_topLevel, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    ReadOrigin();
+}
+
+// One request, made only when the server tells that the client or its frame was moved or
+// reparented, never on a frame's reading of OuterRect.
+void X11WindowFrame::ReadOrigin()
+{
+    const std::optional<QPoint> origin = xcb::OriginOnRoot(Connection(m_connection), m_client);
+    if (!origin || origin == m_origin)
+        return;
+    m_origin = origin;
+    m_news(FrameNews::OtherPlace);
 }
 
 bool X11WindowFrame::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
@@ -235,11 +275,29 @@ bool X11WindowFrame::nativeEventFilter(const QByteArray& eventType, void* messag
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY)
-        return false;
-    const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-    if (property->window == m_window && property->atom == m_extentsAtom)
-        ReadExtents();
+    switch (event->response_type & 0x7F) {
+    case XCB_PROPERTY_NOTIFY: {
+        const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (property->window == m_client && property->atom == m_extentsAtom)
+            ReadExtents();
+        break;
+    }
+    case XCB_REPARENT_NOTIFY: {
+        // A manager may wrap the client in a window it only then puts into the frame (KWin).
+        const xcb_window_t reparented = reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window;
+        if (reparented == m_client || reparented == m_topLevel)
+            FollowTopLevel();
+        break;
+    }
+    case XCB_CONFIGURE_NOTIFY: {
+        const xcb_window_t moved = reinterpret_cast<const xcb_configure_notify_event_t*>(event)->window;
+        if (moved == m_client || moved == m_topLevel)
+            ReadOrigin();
+        break;
+    }
+    default:
+        break;
+    }
     return false;
 }
 

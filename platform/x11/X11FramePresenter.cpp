@@ -1,6 +1,7 @@
 #include "X11FramePresenter.h"
 
 #include "Bitmap.h"
+#include "XcbHelpers.h"
 
 #include <QGuiApplication>
 #include <QWidget>
@@ -21,14 +22,6 @@ namespace {
 xcb_connection_t* Connection(void* connection)
 {
     return static_cast<xcb_connection_t*>(connection);
-}
-
-xcb_connection_t* X11Connection()
-{
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
 }
 
 // Depth 24 true colour, stored as 32-bit words in the byte order of this processor, with red, green
@@ -57,7 +50,7 @@ bool PixelsMatchPictures(xcb_connection_t* connection, const xcb_screen_t& scree
 
 std::unique_ptr<X11FramePresenter> X11FramePresenter::Create(QWidget& widget, int width, int height)
 {
-    xcb_connection_t* connection = X11Connection();
+    xcb_connection_t* connection = xcb::QtConnection();
     if (!connection || widget.devicePixelRatioF() != 1.0)
         return nullptr;
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(connection, &xcb_shm_id);
