@@ -1,6 +1,7 @@
 #include "WindowSystem.h"
 
 #include "QtWindowFrame.h"
+#include "wayland/WaylandWindowSystem.h"
 #include "x11/X11WindowSystem.h"
 
 #include <QGuiApplication>
@@ -13,6 +14,8 @@ std::unique_ptr<const WindowSystem> ForPlatform(const QString& platform)
 {
     if (platform == QLatin1String("xcb"))
         return std::make_unique<X11WindowSystem>();
+    if (platform.startsWith(QLatin1String("wayland")))
+        return std::make_unique<WaylandWindowSystem>();
     return std::make_unique<WindowSystem>();
 }
 

@@ -19,6 +19,8 @@ ensure_packages() {
 }
 
 # What the program needs to build and run (the libxcb -dev packages: the pointer's motion and
-# shared memory frames under X11, and the benchmark moving the pointer through XTest).
-BUILD_PACKAGES=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n
-    libgl-dev libxcb-xinput-dev libxcb-shm0-dev libxcb-xtest0-dev fonts-ipafont-gothic)
+# shared memory frames under X11, and the benchmark moving the pointer through XTest; Qt's private
+# headers, libwayland and the Wayland protocols: the pointer and the fixed window under Wayland).
+BUILD_PACKAGES=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-private-dev qt6-qpa-plugins qt6-wayland
+    qt6-translations-l10n libgl-dev libxcb-xinput-dev libxcb-shm0-dev libxcb-xtest0-dev libwayland-dev
+    wayland-protocols fonts-ipafont-gothic)
