@@ -26,8 +26,8 @@ inline QRgb IndexColour(int i)
     return qRgb(i & 255, (i * i) & 255, (i * i + i) & 255) & 0xFFFFFF;
 }
 
-// The real program on the X display the test runs on, started in a folder of its own that holds
-// its button pictures, as the platform it picks by itself; killed when the object goes.
+// The real program, started in a folder of its own that holds its button pictures, on the platform
+// it picks by itself in the environment it is given; killed when the object goes.
 class RealProgram {
 public:
     ~RealProgram()
@@ -36,20 +36,12 @@ public:
         m_process.waitForFinished();
     }
 
-    // Starts it with these variables added to the environment and waits for its window. False,
-    // with nothing in window, if it does not show one.
+    // Starts it with these variables added to the environment (removed, where the value is empty)
+    // and waits for its window on this X display. False, with nothing in window, if it does not
+    // show one there.
     bool Start(const std::vector<std::pair<QString, QString>>& variables = {})
     {
-        if (!m_folder.isValid() || !CopyButtonPictures(m_folder.path()))
-            return false;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        for (const auto& [name, value] : variables)
-            environment.insert(name, value);
-        m_process.setProcessEnvironment(environment);
-        m_process.setWorkingDirectory(m_folder.path());
-        m_process.start(QStringLiteral(GLINTFALL_PROGRAM), {});
-        if (!m_process.waitForStarted())
+        if (!Launch(variables))
             return false;
         window = RunTool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
                                                      QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
@@ -58,6 +50,29 @@ public:
                      .constFirst();
         return !window.isEmpty();
     }
+
+    // Starts it without waiting for a window, for displays other than this one.
+    bool Launch(const std::vector<std::pair<QString, QString>>& variables = {})
+    {
+        if (!m_folder.isValid() || !CopyButtonPictures(m_folder.path()))
+            return false;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        for (const auto& [name, value] : variables) {
+            if (value.isEmpty())
+                environment.remove(name);
+            else
+                environment.insert(name, value);
+        }
+        m_process.setProcessEnvironment(environment);
+        m_process.setWorkingDirectory(m_folder.path());
+        m_process.start(QStringLiteral(GLINTFALL_PROGRAM), {});
+        return m_process.waitForStarted();
+    }
+
+    bool Running() const { return m_process.state() == QProcess::Running; }
+    // What it has written to its standard error so far.
+    QString Errors() { return QString::fromUtf8(m_process.readAllStandardError()); }
 
     QString window;
 
