@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 #include <random>
@@ -87,6 +88,14 @@ TEST_F(ComposeFrameTest, changedAreasAreThoseOfTheNewDots)
         scene.dots.Append({10 * i, 20 + i, 1});
     ComposeFrame(scene, host);
     EXPECT_EQ(host.lastChanged, (std::vector<TArea>{{0, 20, 81, 29}}));
+    // A clear after a pair in the same frame: the whole canvas is kept, though it covers the
+    // pair's areas listed before it, and no old dot stays on the canvas.
+    scene.dots.Append({200, 210, 1});
+    scene.dots.Append({280, 270, 1});
+    ClearTrail(scene);
+    ComposeFrame(scene, host);
+    EXPECT_NE(std::ranges::find(host.lastChanged, TArea{0, 0, 480, 480}), host.lastChanged.end());
+    EXPECT_EQ(host.lastFrame, TABitmap(kCanvasSize, kCanvasSize));
 }
 
 TEST_F(ComposeFrameTest, laterDotOverwritesEarlierOnTheSamePixel)
