@@ -107,17 +107,15 @@ void PrepareQtPlatform(int argc, char** argv)
 
 std::optional<std::string> MissingDisplay()
 {
+    if (qgetenv("QT_QPA_PLATFORM") != kX11ThenWayland || X11ServerReachable())
+        return std::nullopt;
     // A compositor that hands over its socket (WAYLAND_SOCKET) is there by definition.
-    if (qgetenv("QT_QPA_PLATFORM") != kX11ThenWayland || X11ServerReachable()
-        || qEnvironmentVariableIsSet("WAYLAND_SOCKET"))
-        return std::nullopt;
     const std::string waylandSocket = WaylandSocketPath();
-    if (WaylandCompositorReachable(waylandSocket))
+    if (qEnvironmentVariableIsSet("WAYLAND_SOCKET") || WaylandCompositorReachable(waylandSocket))
         return std::nullopt;
-    const QByteArray display = qgetenv("DISPLAY");
-    const std::string x11 = display.isEmpty() ? "DISPLAY is not set"
-                                              : "the X display DISPLAY=" + display.toStdString() + " cannot be opened";
-    const std::string wayland = waylandSocket.empty() ? "no Wayland compositor can be found (XDG_RUNTIME_DIR is not set)"
+    const std::string display = qgetenv("DISPLAY").toStdString();
+    const std::string x11 = display.empty() ? "DISPLAY is not set" : "the X display " + display + " cannot be opened";
+    const std::string wayland = waylandSocket.empty() ? "XDG_RUNTIME_DIR, where Wayland compositors listen, is not set"
                                                       : "no Wayland compositor listens at " + waylandSocket;
     return "cannot open a display: " + x11 + ", and " + wayland
            + "; start it in a desktop session, or on a virtual X display with xvfb-run";

@@ -77,8 +77,8 @@ QString ButtonPicturePath(const char* path)
     const QString inWorkingDirectory = QString::fromLatin1(path);
     if (QFileInfo::exists(inWorkingDirectory))
         return inWorkingDirectory;
-    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/" GLINTFALL_INSTALLED_PICTURES "/")
-                              + QFileInfo(inWorkingDirectory).fileName();
+    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/" GLINTFALL_INSTALLED_PICTURES)
+                              + u'/' + QFileInfo(inWorkingDirectory).fileName();
     return QFileInfo::exists(installed) ? installed : inWorkingDirectory;
 }
 
