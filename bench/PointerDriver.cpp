@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -89,31 +90,39 @@ private:
     xcb_window_t m_root;
 };
 
-// The next command, waiting for one or not; ends the child when the parent has gone.
-bool Receive(int socket, PointerCommand& command, int flags)
+// The next command, or nothing when flags include MSG_DONTWAIT and none is waiting; ends the child
+// when the parent has gone.
+std::optional<PointerCommand> Receive(int socket, int flags)
 {
     PointerCommand received;
     const ssize_t size = recv(socket, &received, sizeof received, flags);
-    if (size == sizeof received) {
-        command = received;
-        return true;
-    }
+    if (size == sizeof received)
+        return received;
     if (size < 0 && errno == EAGAIN)
-        return false;
+        return std::nullopt;
     std::_Exit(0);
+}
+
+PointerCommand WaitForCommand(int socket)
+{
+    std::optional<PointerCommand> command;
+    while (!command)
+        command = Receive(socket, 0);
+    return *command;
 }
 
 [[noreturn]] void Drive(int socket)
 {
-    PointerCommand command;
-    Receive(socket, command, 0); // connects only once needed, to stay out of the program's start-up
+    // The display is connected to only once the first command comes, to stay out of the program's
+    // start-up.
+    PointerCommand command = WaitForCommand(socket);
     FakePointer pointer;
     CirclePath path;
     Clock::time_point next = Clock::now();
     for (;;) {
         if (command.kind == PointerCommand::Kind::Rest) {
             pointer.MoveTo({static_cast<std::int16_t>(command.x), static_cast<std::int16_t>(command.y)});
-            Receive(socket, command, 0);
+            command = WaitForCommand(socket);
             next = Clock::now();
             continue;
         }
@@ -121,7 +130,8 @@ bool Receive(int socket, PointerCommand& command, int flags)
         // Never more than 250 a second, even after the machine has kept the child waiting.
         next = std::max(next + kStepInterval, Clock::now());
         std::this_thread::sleep_until(next);
-        Receive(socket, command, MSG_DONTWAIT);
+        if (const std::optional<PointerCommand> received = Receive(socket, MSG_DONTWAIT))
+            command = *received;
     }
 }
 

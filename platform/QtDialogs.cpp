@@ -5,10 +5,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStandardPaths>
 
 namespace glintfall {
 
@@ -36,6 +38,14 @@ void PlaceInUpperThird(QWidget& dialog, QScreen* screen)
         return QPoint(available.left() + (available.width() - outer.width()) / 2,
                       available.top() + (available.height() - outer.height()) / 3);
     });
+}
+
+// The folder a Linux desktop offers for pictures: the user's Pictures folder (XDG), or the home
+// folder where there is none. Never the working folder, which may be one the user cannot write to.
+QString PicturesFolder()
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
 
 } // namespace
@@ -76,6 +86,8 @@ void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request, 
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(request.filter);
+    // The pictures folder until a name has been used; then that name, in its own folder.
+    dialog.setDirectory(PicturesFolder());
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     dialog.setSizeGripEnabled(true);

@@ -9,8 +9,9 @@ class QScreen;
 namespace glintfall {
 
 // The save dialog as the program shows it: Qt's own dialog, the one filter with its details
-// hidden, overwrite confirmation, a size grip, no default suffix, the last name filled in, and
-// placed centred across the screen with its top at a third of the free height.
+// hidden, overwrite confirmation, a size grip, no default suffix, the last name filled in in its
+// folder (before any, the user's Pictures folder, or home), and placed centred across the screen
+// with its top at a third of the free height.
 void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request, QScreen* screen);
 
 // A message box of the program's own: caption, text, icon, and one button that reads "OK" in every

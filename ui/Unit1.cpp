@@ -14,6 +14,8 @@
 #include "WrapMath.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -35,7 +37,8 @@ constexpr int kWheelStep = 120;
 // which a last frame would seem to lie ahead of the clock.
 constexpr std::uint32_t kLongestRestMs = 60 * 60 * 1000;
 
-// The button pictures, by paths relative to the working directory, in the order they are loaded.
+// The button pictures, by paths relative to the working directory, in the order they are loaded;
+// the installed ones stand in for those the working directory lacks.
 const char* const kClearPicture = "./icons/clear.bmp";
 const char* const kSavePicture = "./icons/save.bmp";
 const char* const kLightPicture = "./icons/light.bmp";
@@ -64,6 +67,19 @@ bool IsDialogNavigationKey(const QKeyEvent& key)
 {
     const bool tab = key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab;
     return tab && !(key.modifiers() & (Qt::AltModifier | Qt::ControlModifier));
+}
+
+// The picture the working directory holds under the path, as a user's own pictures there rely on;
+// where it holds none, the one installed with the program, found from the program's own folder so
+// that any prefix will do; where neither is there, the path itself, which the error report names.
+QString ButtonPicturePath(const char* path)
+{
+    const QString inWorkingDirectory = QString::fromLatin1(path);
+    if (QFileInfo::exists(inWorkingDirectory))
+        return inWorkingDirectory;
+    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/" GLINTFALL_INSTALLED_PICTURES)
+                              + u'/' + QFileInfo(inWorkingDirectory).fileName();
+    return QFileInfo::exists(installed) ? installed : inWorkingDirectory;
 }
 
 // The extension is the part from the last "." after the last "/", or empty.
@@ -196,7 +212,7 @@ void TForm1::LoadButtonPictures()
     };
     for (const auto& [button, path] : pictures) {
         TABitmap picture;
-        picture.LoadFromFile(path);
+        picture.LoadFromFile(QFile::encodeName(ButtonPicturePath(path)).toStdString());
         button->SetPicture(std::move(picture));
     }
 }

@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+#include <cstdlib>
+
 using namespace glintfall;
 
 int main(int argc, char** argv)
@@ -14,6 +17,10 @@ int main(int argc, char** argv)
     // The scene outlives the window, so the trail is released last.
     Scene scene(QtFrameHost::ClockNow());
     PrepareQtPlatform(argc, argv);
+    if (const std::optional<std::string> missing = MissingDisplay()) {
+        std::fprintf(stderr, "glintfall: %s\n", missing->c_str());
+        return EXIT_FAILURE;
+    }
     QApplication application(argc, argv);
     ApplyPlatformDefaults(application);
     QApplication::setApplicationName(QStringLiteral("Glintfall"));

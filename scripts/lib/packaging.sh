@@ -3,7 +3,9 @@
 # (Xvfb) with xdotool and reads its pixels back. Needs xdotool and python3; pixels are read through
 # libX11 with ctypes, so no image tool has to be installed.
 
-# The button centres in window-client coordinates: light, clear, save, change, info.
+# The buttons in window-client coordinates, 30x30 each, by their top left corners and their
+# centres: light, clear, save, change, info.
+GLINTFALL_BUTTON_CORNERS=("1 481" "31 481" "61 481" "91 481" "433 481")
 # shellcheck disable=SC2034 # used by the scripts that source this file
 GLINTFALL_BUTTON_CENTRES=("16 496" "46 496" "76 496" "106 496" "448 496")
 # shellcheck disable=SC2034
@@ -33,9 +35,33 @@ window_client_rect() {
     echo "$X $Y $WIDTH $HEIGHT"
 }
 
+# wait_for_main_window SECONDS: prints "X Y", where the client area of the program's main window
+# is on the root window. An error report has the same title and comes first, so any other window
+# titled Glintfall fails at once.
+wait_for_main_window() {
+    local deadline=$((SECONDS + $1)) id x y width height
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        for id in $(xdotool search --onlyvisible --name '^Glintfall$' 2>/dev/null); do
+            read -r x y width height < <(window_client_rect "$id") || continue # gone meanwhile
+            if [ "$width $height" = "$GLINTFALL_CLIENT_SIZE" ]; then
+                echo "$x $y"
+                return 0
+            fi
+            echo "a window titled Glintfall is ${width}x$height, not the main window: an error report?" >&2
+            return 1
+        done
+        sleep 0.2
+    done
+    echo "no window titled Glintfall appeared within $1 s" >&2
+    return 1
+}
+
 # x_pixels X Y [X Y...]: prints "R G B" of each pixel of the root window, one a line.
+# x_lit_pixels X Y WIDTH HEIGHT [X Y WIDTH HEIGHT...]: prints how many pixels of each rectangle of
+# the root window are not black, one count a line.
 # x_grab_png X Y WIDTH HEIGHT FILE: writes that part of the root window as an RGB PNG.
 x_pixels() { _x_image pixels "$@"; }
+x_lit_pixels() { _x_image lit "$@"; }
 x_grab_png() { _x_image png "$@"; }
 
 _x_image() {
@@ -95,25 +121,29 @@ if mode == "pixels":
     for px, py in zip(*[iter(map(int, args))] * 2):
         r, g, b = grab(px, py, 1, 1)[0]
         print(r, g, b)
+elif mode == "lit":
+    for x, y, width, height in zip(*[iter(map(int, args))] * 4):
+        print(sum(1 for row in grab(x, y, width, height) for i in range(0, len(row), 3) if any(row[i:i + 3])))
 else:
     x, y, width, height = map(int, args[:4])
     write_png(args[4], width, height, grab(x, y, width, height))
 PY
 }
 
-# button_pictures_shown X Y: true when the pixel at each button centre of a window whose client
-# area starts at X,Y is not black, that is when all five button pictures are drawn.
+# button_pictures_shown X Y: true when each button square of a window whose client area starts at
+# X,Y has its picture, that is when at least a fifth of its pixels are not black: a button without
+# one shows the black bar behind it.
 button_pictures_shown() {
-    local origin_x=$1 origin_y=$2 centre cx cy points=() r g b
-    for centre in "${GLINTFALL_BUTTON_CENTRES[@]}"; do
-        read -r cx cy <<<"$centre"
-        points+=($((origin_x + cx)) $((origin_y + cy)))
+    local origin_x=$1 origin_y=$2 corner left top rectangles=() lit
+    for corner in "${GLINTFALL_BUTTON_CORNERS[@]}"; do
+        read -r left top <<<"$corner"
+        rectangles+=($((origin_x + left)) $((origin_y + top)) 30 30)
     done
-    local lines
-    lines=$(x_pixels "${points[@]}") || return 1
-    while read -r r g b; do
-        [ $((r + g + b)) -gt 0 ] || return 1
-    done <<<"$lines"
+    local counts
+    counts=$(x_lit_pixels "${rectangles[@]}") || return 1
+    while read -r lit; do
+        [ "$lit" -ge 180 ] || return 1
+    done <<<"$counts"
 }
 
 # wait_for_button_pictures X Y SECONDS

@@ -2,7 +2,9 @@
 #include "Watchdog.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
@@ -46,11 +48,73 @@ TEST(QtDialogsTest, saveDialogShowsTheOneFilterAndTheLastName)
     ASSERT_NE(filterBox, nullptr);
     EXPECT_EQ(filterBox->currentText(), QStringLiteral("*..bmp"));
     EXPECT_EQ(dialog.selectedFiles(), QStringList{last});
+    EXPECT_EQ(dialog.directory().absolutePath(), folder.path());
 
     const QRect available = screen->availableGeometry();
     const QRect frame = dialog.frameGeometry();
     EXPECT_EQ(frame.left(), available.left() + (available.width() - frame.width()) / 2);
     EXPECT_EQ(frame.top(), available.top() + (available.height() - frame.height()) / 3);
+}
+
+// An environment variable with another value for the life of the object.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const QString& value)
+        : m_name(name)
+        , m_previous(qgetenv(name))
+        , m_wasSet(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~ScopedVariable()
+    {
+        if (m_wasSet)
+            qputenv(m_name, m_previous);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    QByteArray m_previous;
+    bool m_wasSet;
+};
+
+// Before any name has been used, the dialog opens where a Linux desktop keeps pictures: the
+// Pictures folder the user's XDG folders name, ~/Pictures without them, or home where that folder
+// is missing; never in the working folder.
+TEST(QtDialogsTest, saveDialogFirstOpensInThePicturesFolderOrHome)
+{
+    const struct {
+        const char* userDirs; // the contents of ~/.config/user-dirs.dirs, if there is one
+        const char* made;     // the folder made in home, if any
+        const char* expected; // relative to home
+    } rows[] = {
+        {nullptr, "Pictures", "Pictures"},
+        {nullptr, nullptr, "."},
+        {"XDG_PICTURES_DIR=\"$HOME/Bilder\"\n", "Bilder", "Bilder"},
+        {"XDG_PICTURES_DIR=\"$HOME/Bilder\"\n", "Pictures", "."},
+    };
+    for (const auto& row : rows) {
+        QTemporaryDir home;
+        const QDir homeFolder(home.path());
+        const ScopedVariable homeVariable("HOME", home.path());
+        const ScopedVariable configVariable("XDG_CONFIG_HOME", homeFolder.filePath(QStringLiteral(".config")));
+        if (row.userDirs) {
+            homeFolder.mkdir(QStringLiteral(".config"));
+            QFile userDirs(homeFolder.filePath(QStringLiteral(".config/user-dirs.dirs")));
+            ASSERT_TRUE(userDirs.open(QIODevice::WriteOnly));
+            userDirs.write(row.userDirs);
+        }
+        if (row.made)
+            homeFolder.mkdir(QLatin1String(row.made));
+        ASSERT_NE(QDir::currentPath(), home.path());
+
+        QFileDialog dialog;
+        ConfigureSaveDialog(dialog, {QStringLiteral("*..bmp (*.bmp)"), {}}, QGuiApplication::primaryScreen());
+        EXPECT_EQ(dialog.directory().absolutePath(), QDir::cleanPath(homeFolder.filePath(QLatin1String(row.expected))))
+            << (row.userDirs ? row.userDirs : "no user-dirs.dirs") << ", made " << (row.made ? row.made : "nothing");
+    }
 }
 
 // For root, a read of /proc/kmsg waits for the next kernel message: a dialog that reads a file to
