@@ -1,16 +1,13 @@
 #include "Application.h"
 
+#include "wayland/QtWayland.h"
+#include "x11/XcbHelpers.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QProxyStyle>
 #include <QTranslator>
-
-#include <xcb/xcb.h>
-
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -58,18 +55,8 @@ bool PlatformChosenOnCommandLine(int argc, char** argv)
     return false;
 }
 
-// Connects as Qt's X11 platform will, to the server DISPLAY names, and lets go again.
-bool X11ServerReachable()
-{
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool reached = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return reached;
-}
-
-// The socket libwayland-client connects to: WAYLAND_DISPLAY (wayland-0 when unset), under
-// XDG_RUNTIME_DIR unless it is a path of its own; empty when there is none. Written out here because
-// the program does not link libwayland-client itself: Qt's Wayland plugin loads it.
+// The socket libwayland-client connects to, for the message: WAYLAND_DISPLAY (wayland-0 when
+// unset), under XDG_RUNTIME_DIR unless it is a path of its own; empty when there is none.
 std::string WaylandSocketPath()
 {
     const char* name = std::getenv("WAYLAND_DISPLAY");
@@ -78,21 +65,6 @@ std::string WaylandSocketPath()
         return display;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     return runtime && *runtime ? std::string(runtime) + '/' + display : std::string();
-}
-
-bool WaylandCompositorReachable(const std::string& path)
-{
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path)
-        return false;
-    path.copy(address.sun_path, path.size());
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    const bool reached = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return reached;
 }
 
 } // namespace
@@ -107,12 +79,9 @@ void PrepareQtPlatform(int argc, char** argv)
 
 std::optional<std::string> MissingDisplay()
 {
-    if (qgetenv("QT_QPA_PLATFORM") != kX11ThenWayland || X11ServerReachable())
+    if (qgetenv("QT_QPA_PLATFORM") != kX11ThenWayland || xcb::ServerReachable() || wayland::CompositorReachable())
         return std::nullopt;
-    // A compositor that hands over its socket (WAYLAND_SOCKET) is there by definition.
     const std::string waylandSocket = WaylandSocketPath();
-    if (qEnvironmentVariableIsSet("WAYLAND_SOCKET") || WaylandCompositorReachable(waylandSocket))
-        return std::nullopt;
     const std::string display = qgetenv("DISPLAY").toStdString();
     const std::string x11 = display.empty() ? "DISPLAY is not set" : "the X display " + display + " cannot be opened";
     const std::string wayland = waylandSocket.empty() ? "XDG_RUNTIME_DIR, where Wayland compositors listen, is not set"

@@ -5,6 +5,8 @@
 // Qt 6.4 hands out its Wayland objects only through this interface of its platform plugins.
 #include <qpa/qplatformnativeinterface.h>
 
+#include <wayland-client.h>
+
 namespace glintfall::wayland {
 
 namespace {
@@ -24,6 +26,22 @@ void* WindowResource(const char* name, QWindow* window)
 wl_display* QtDisplay()
 {
     return Native() ? static_cast<wl_display*>(Native()->nativeResourceForIntegration("wl_display")) : nullptr;
+}
+
+// A compositor that hands over a connected socket (WAYLAND_SOCKET) is there by definition; the
+// socket is Qt's to take, so it is not tried here. Without XDG_RUNTIME_DIR a socket named relative
+// to it cannot be there, and libwayland would say so on standard error.
+bool CompositorReachable()
+{
+    if (qEnvironmentVariableIsSet("WAYLAND_SOCKET"))
+        return true;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && !qEnvironmentVariable("WAYLAND_DISPLAY").startsWith(u'/'))
+        return false;
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display)
+        return false;
+    wl_display_disconnect(display);
+    return true;
 }
 
 wl_surface* SurfaceOf(QWindow* window)

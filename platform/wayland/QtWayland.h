@@ -12,6 +12,9 @@ namespace glintfall::wayland {
 
 wl_display* QtDisplay();
 
+// Before Qt connects: whether a compositor takes a connection where libwayland looks for one.
+bool CompositorReachable();
+
 // None until the window is shown.
 wl_surface* SurfaceOf(QWindow* window);
 xdg_toplevel* ToplevelOf(QWindow* window);

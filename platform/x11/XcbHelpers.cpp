@@ -10,6 +10,14 @@ xcb_connection_t* QtConnection()
     return x11 ? x11->connection() : nullptr;
 }
 
+bool ServerReachable()
+{
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool reached = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reached;
+}
+
 xcb_window_t Root(xcb_connection_t* connection)
 {
     return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;

@@ -16,6 +16,9 @@ namespace glintfall::xcb {
 // Qt's connection; none unless the program runs on X11.
 xcb_connection_t* QtConnection();
 
+// Before Qt connects: whether the X server DISPLAY names takes a connection.
+bool ServerReachable();
+
 template <typename Reply>
 using ReplyPointer = std::unique_ptr<Reply, decltype(&std::free)>;
 
