@@ -9,7 +9,6 @@
 #include <QProxyStyle>
 #include <QTranslator>
 
-#include <cstdlib>
 #include <cstring>
 
 namespace glintfall {
@@ -55,18 +54,6 @@ bool PlatformChosenOnCommandLine(int argc, char** argv)
     return false;
 }
 
-// The socket libwayland-client connects to, for the message: WAYLAND_DISPLAY (wayland-0 when
-// unset), under XDG_RUNTIME_DIR unless it is a path of its own; empty when there is none.
-std::string WaylandSocketPath()
-{
-    const char* name = std::getenv("WAYLAND_DISPLAY");
-    const std::string display = name && *name ? name : "wayland-0";
-    if (display.front() == '/')
-        return display;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    return runtime && *runtime ? std::string(runtime) + '/' + display : std::string();
-}
-
 } // namespace
 
 void PrepareQtPlatform(int argc, char** argv)
@@ -81,7 +68,7 @@ std::optional<std::string> MissingDisplay()
 {
     if (qgetenv("QT_QPA_PLATFORM") != kX11ThenWayland || xcb::ServerReachable() || wayland::CompositorReachable())
         return std::nullopt;
-    const std::string waylandSocket = WaylandSocketPath();
+    const std::string waylandSocket = wayland::SocketPath();
     const std::string display = qgetenv("DISPLAY").toStdString();
     const std::string x11 = display.empty() ? "DISPLAY is not set" : "the X display " + display + " cannot be opened";
     const std::string wayland = waylandSocket.empty() ? "XDG_RUNTIME_DIR, where Wayland compositors listen, is not set"

@@ -7,6 +7,8 @@
 
 #include <wayland-client.h>
 
+#include <cstdlib>
+
 namespace glintfall::wayland {
 
 namespace {
@@ -28,14 +30,24 @@ wl_display* QtDisplay()
     return Native() ? static_cast<wl_display*>(Native()->nativeResourceForIntegration("wl_display")) : nullptr;
 }
 
+std::string SocketPath()
+{
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    const std::string display = name && *name ? name : "wayland-0";
+    if (display.front() == '/')
+        return display;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && *runtime ? std::string(runtime) + '/' + display : std::string();
+}
+
 // A compositor that hands over a connected socket (WAYLAND_SOCKET) is there by definition; the
-// socket is Qt's to take, so it is not tried here. Without XDG_RUNTIME_DIR a socket named relative
-// to it cannot be there, and libwayland would say so on standard error.
+// socket is Qt's to take, so it is not tried here. Where there is no socket to look for, libwayland
+// would say so on standard error.
 bool CompositorReachable()
 {
     if (qEnvironmentVariableIsSet("WAYLAND_SOCKET"))
         return true;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && !qEnvironmentVariable("WAYLAND_DISPLAY").startsWith(u'/'))
+    if (SocketPath().empty())
         return false;
     wl_display* display = wl_display_connect(nullptr);
     if (!display)

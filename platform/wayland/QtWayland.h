@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 struct wl_display;
 struct wl_surface;
 struct xdg_toplevel;
@@ -11,6 +13,10 @@ class QWindow;
 namespace glintfall::wayland {
 
 wl_display* QtDisplay();
+
+// The socket libwayland connects to: WAYLAND_DISPLAY (wayland-0 when unset), under
+// XDG_RUNTIME_DIR unless it is a path of its own; empty when there is none.
+std::string SocketPath();
 
 // Before Qt connects: whether a compositor takes a connection where libwayland looks for one.
 bool CompositorReachable();

@@ -83,6 +83,7 @@ std::unique_ptr<WaylandPointer> WaylandPointer::Create(QWidget& window, std::fun
 WaylandPointer::WaylandPointer(wl_registry* registry, QWidget& window, std::function<void()> moved)
     : m_registry(registry)
     , m_window(window)
+    , m_frame(WindowFrame::Of(window))
     , m_moved(std::move(moved))
 {
     wl_registry_add_listener(m_registry, &Listeners::kRegistry, this);
@@ -98,7 +99,7 @@ WaylandPointer::~WaylandPointer()
 
 QPoint WaylandPointer::Pos()
 {
-    const QPoint outerTopLeft = WindowFrame::Of(m_window).OuterRect().topLeft();
+    const QPoint outerTopLeft = m_frame.OuterRect().topLeft();
     return m_onSurface ? outerTopLeft + *m_onSurface : outerTopLeft - QPoint(1, 1);
 }
 

@@ -16,6 +16,8 @@ class QWidget;
 
 namespace glintfall {
 
+class WindowFrame;
+
 // The pointer over the program's window under native Wayland, which tells a program where the
 // pointer is only while it is over one of its own surfaces, relative to that surface, and never
 // where the window is. Qt reports the pointer only where it delivers mouse events (not over the
@@ -49,6 +51,7 @@ private:
 
     wl_registry* m_registry;
     QWidget& m_window;
+    const WindowFrame& m_frame;
     std::function<void()> m_moved;
     std::uint32_t m_seatName = 0;
     wl_seat* m_seat = nullptr;

@@ -214,11 +214,8 @@ void X11WindowFrame::LearnFromStandIn(steady_clock::time_point deadline)
 
 void X11WindowFrame::MoveOuterTo(QPoint topLeft)
 {
+    // The native window exists: the frame was made for it.
     QWindow* window = m_window.windowHandle();
-    if (!window) {
-        m_window.move(topLeft);
-        return;
-    }
     // Given the frame's position, Qt asks the manager to put the frame's top-left corner there
     // (north-west gravity, ICCCM), which every manager does exactly; a client position (static
     // gravity) is not kept by all. Before the window is mapped, Qt moves it to where the widget

@@ -328,13 +328,3 @@ TEST_F(FramedWindowTest, saveDialogIsPlacedByItsOuterRectangle)
 
 } // namespace
 } // namespace glintfall
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication application(argc, argv);
-    // Every step a frame takes counts, so Qt must not merge the events that tell of them.
-    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
-    return RUN_ALL_TESTS();
-}

@@ -128,11 +128,3 @@ TEST_P(RealWindowTest, aClickOnTheCanvasPausesAndResumesRecording)
 INSTANTIATE_TEST_SUITE_P(Scales, RealWindowTest, ::testing::Values(1, 2));
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -278,11 +278,3 @@ TEST_F(WaylandWindowTest, aRequestToMaximiseLeavesTheWindowAsItWas)
 
 } // namespace
 } // namespace glintfall
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}
