@@ -55,9 +55,11 @@ void QtFrameHost::SleepOneMs()
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+// Until the window is shown where its manager placed it, the pointer cannot be over it: it counts
+// as just outside, where no pair is recorded.
 TPoint QtFrameHost::CursorPos()
 {
-    const QPoint position = m_cursor.Pos();
+    const QPoint position = m_frame.Placed() ? m_cursor.Pos() : m_frame.OuterRect().topLeft() - QPoint(1, 1);
     return {position.x(), position.y()};
 }
 

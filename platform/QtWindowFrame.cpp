@@ -14,6 +14,12 @@ QRect QtWindowFrame::OuterRect() const
     return m_window.frameGeometry();
 }
 
+// Qt shows the window where the system puts it, and knows of no step before.
+bool QtWindowFrame::Placed() const
+{
+    return m_window.isVisible();
+}
+
 // A top-level widget's position is that of its frame.
 void QtWindowFrame::MoveOuterTo(QPoint topLeft)
 {

@@ -13,8 +13,9 @@ public:
     explicit QtWindowFrame(QWidget& window);
 
     QRect OuterRect() const override;
+    bool Placed() const override;
     void AskForFixedDialogFrame() override {}
-    void LearnFrameBeforeShowing(std::chrono::milliseconds) override {}
+    void BeforeFirstShow(std::chrono::milliseconds) override {}
     void MoveOuterTo(QPoint topLeft) override;
     void ResizeClient(QSize size) override;
 

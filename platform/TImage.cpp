@@ -22,13 +22,34 @@ TImage::~TImage() = default;
 
 void TImage::PresentDirectly()
 {
+    m_presentDirectly = true;
+    ChoosePresenter();
+}
+
+// A windowing system takes pictures past Qt only at their own size: on a screen of another scale
+// Qt shows them, scaled, and the presenter is asked for again whenever the window moves to
+// another screen. The picture shown goes along.
+void TImage::ChoosePresenter()
+{
+    TABitmap picture = Picture();
     m_presenter = WindowSystem::Current().PresenterFor(*this);
-    if (!m_presenter)
-        return;
-    // Qt paints nothing of this control any more: the presenter shows every picture, and paint
-    // events (when the window is exposed) show the last one again.
-    setAttribute(Qt::WA_PaintOnScreen);
-    setAttribute(Qt::WA_NoSystemBackground);
+    // Qt paints nothing of this control while there is a presenter: it shows every picture, and
+    // paint events (when the window is exposed) show the last one again.
+    setAttribute(Qt::WA_PaintOnScreen, m_presenter != nullptr);
+    setAttribute(Qt::WA_NoSystemBackground, m_presenter != nullptr);
+    m_picture = TABitmap();
+    if (picture.Empty())
+        PictureChanged();
+    else
+        Draw(picture);
+}
+
+bool TImage::event(QEvent* event)
+{
+    // Qt's word, to every control, that the window is now on another screen.
+    if (event->type() == QEvent::ScreenChangeInternal && m_presentDirectly)
+        ChoosePresenter();
+    return QWidget::event(event);
 }
 
 QPaintEngine* TImage::paintEngine() const

@@ -21,7 +21,8 @@ public:
     ~TImage() override;
 
     // From now on, shows its pictures on the screen directly where the windowing system offers a
-    // way past Qt's backing store (see WindowSystem), and through Qt elsewhere. For a control that shows a new
+    // way past Qt's backing store at the window's scale (see WindowSystem), and through Qt
+    // elsewhere. For a control that shows a new
     // picture on every frame; its size must stay as it is.
     void PresentDirectly();
     bool PresentsDirectly() const { return m_presenter != nullptr; }
@@ -41,6 +42,7 @@ signals:
     void MouseMoved();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -50,11 +52,13 @@ protected:
 
 private:
     bool ShowsDirectly(const TABitmap& bitmap) const;
+    void ChoosePresenter();
     void PictureChanged();
 
     // The picture, unless it is shown directly: then the presenter holds it.
     TABitmap m_picture;
     std::unique_ptr<FramePresenter> m_presenter;
+    bool m_presentDirectly = false;
     bool m_leftPressed = false;
 };
 

@@ -4,6 +4,9 @@
 
 #include <QEvent>
 #include <QWidget>
+#include <QWindow>
+
+#include <utility>
 
 namespace glintfall {
 
@@ -41,6 +44,16 @@ QRect WindowFrame::OuterRect() const
     return m_native ? m_native->OuterRect() : m_window.frameGeometry();
 }
 
+QPoint WindowFrame::FromScreen(QPoint onScreen) const
+{
+    return m_native ? m_native->FromScreen(onScreen) : onScreen;
+}
+
+bool WindowFrame::Placed() const
+{
+    return m_native && m_native->Placed();
+}
+
 void WindowFrame::Place(Placement placement)
 {
     m_placement = std::move(placement);
@@ -63,6 +76,13 @@ bool WindowFrame::eventFilter(QObject* watched, QEvent* event)
         if (!m_shown) {
             m_shown = true;
             BeforeFirstShow();
+        }
+        break;
+    case QEvent::ShowToParent:
+        // Sent once Qt has asked the windowing system to show the window.
+        if (m_native && !m_askedToShow) {
+            m_askedToShow = true;
+            m_native->AfterFirstShow();
         }
         break;
     case QEvent::WindowStateChange:
@@ -88,7 +108,8 @@ void WindowFrame::BeforeFirstShow()
     });
     if (m_fixedDialogFrame)
         m_native->AskForFixedDialogFrame();
-    m_native->LearnFrameBeforeShowing(kLongestWaitForFrame);
+    m_native->BeforeFirstShow(kLongestWaitForFrame);
+    m_ratio = m_window.devicePixelRatioF();
     m_placingEnds = QDeadlineTimer(kPlacingTime);
     if (m_placement)
         MoveOuterTo(m_placement(OuterRect().size()));
@@ -120,11 +141,22 @@ void WindowFrame::KeepFixedSizeAndPlace()
         return; // not shown yet: its size and place are still the program's own
     const Qt::WindowStates state = m_window.windowState();
     const QSize fixed = m_window.minimumSize();
+    const qreal ratio = m_window.devicePixelRatioF();
+    // Moved onto a screen of another scale, the window keeps its pixels, and with them its place,
+    // until it is given the size it has in Qt's pixels there. The manager did not resize it, so it
+    // stays where it was put.
+    if (ratio != std::exchange(m_ratio, ratio)) {
+        m_rescaling = true;
+        FollowScaleInNativeChildren();
+    }
+    if (m_window.size() == fixed)
+        m_rescaling = false;
     if (state & kResizingStates) {
         m_restoringEnds = QDeadlineTimer(kPlacingTime);
         m_window.setWindowState(state & ~kResizingStates);
     } else if (m_window.size() != fixed) {
-        m_restoringEnds = QDeadlineTimer(kPlacingTime);
+        if (!m_rescaling)
+            m_restoringEnds = QDeadlineTimer(kPlacingTime);
         m_native->ResizeClient(fixed);
     } else if (m_placement && !m_restoringEnds.hasExpired()) {
         // Managers may move the window more than once on the way back, so it is taken back to
@@ -132,6 +164,18 @@ void WindowFrame::KeepFixedSizeAndPlace()
         const QPoint placed = m_placement(OuterRect().size());
         if (OuterRect().topLeft() != placed)
             MoveOuterTo(placed);
+    }
+}
+
+// Qt 6.4 gives a window its pixels at a new scale, but not the native windows of its children
+// (a control that shows pictures past Qt's backing store, and its siblings), which keep their
+// old pixels: so the controls would cover too little of the window, and the pointer would reach
+// them elsewhere than they are drawn. Each is given its place again, at the new scale.
+void WindowFrame::FollowScaleInNativeChildren()
+{
+    for (QWidget* child : m_window.findChildren<QWidget*>()) {
+        if (child->internalWinId() && child->windowHandle())
+            child->windowHandle()->setGeometry(child->geometry());
     }
 }
 
@@ -146,9 +190,11 @@ void WindowFrame::Moved()
 void WindowFrame::TellIfChanged()
 {
     const QRect outer = OuterRect();
-    if (outer == m_lastOuter)
+    const bool placed = Placed();
+    if (outer == m_lastOuter && placed == m_lastPlaced)
         return;
     m_lastOuter = outer;
+    m_lastPlaced = placed;
     emit OuterRectChanged(outer);
 }
 

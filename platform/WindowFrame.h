@@ -30,6 +30,12 @@ public:
     // In screen coordinates, in Qt's pixels. Read on every frame: it costs no request to the
     // windowing system, since the window's position and the frame both come with its events.
     QRect OuterRect() const;
+    // A point of the screen where the windowing system reports the pointer, in the coordinates of
+    // OuterRect (see NativeFrame::FromScreen).
+    QPoint FromScreen(QPoint onScreen) const;
+    // Shown where its manager placed it: before that, and while it is hidden, the window has no
+    // place on the screen the pointer could be over.
+    bool Placed() const;
 
     // Places the window by its outer rectangle: now, with the frame known so far; again as the
     // window is first shown, with the frame learnt before it appears; and once more if the manager
@@ -42,7 +48,7 @@ public:
     void KeepFixedDialogFrame();
 
 signals:
-    // The window moved or was resized, or the manager reported another frame.
+    // The window moved or was resized, was placed or hidden, or the manager reported another frame.
     void OuterRectChanged(const QRect& outer);
 
 protected:
@@ -55,6 +61,7 @@ private:
     void MoveOuterTo(QPoint topLeft);
     void Moved();
     void KeepFixedSizeAndPlace();
+    void FollowScaleInNativeChildren();
     void TellIfChanged();
 
     QWidget& m_window;
@@ -65,7 +72,13 @@ private:
     QDeadlineTimer m_restoringEnds;
     bool m_fixedDialogFrame = false;
     bool m_shown = false;
+    bool m_askedToShow = false;
+    // The scale the window had when its size was last looked at, and whether it is on its way to
+    // its size at a new one.
+    qreal m_ratio = 1;
+    bool m_rescaling = false;
     QRect m_lastOuter;
+    bool m_lastPlaced = false;
 };
 
 } // namespace glintfall

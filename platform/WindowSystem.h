@@ -38,12 +38,20 @@ public:
 
     // The window's outer rectangle, frame and title bar included, in Qt's pixels.
     virtual QRect OuterRect() const = 0;
+    // A point of the screen as the system reports the pointer there, in the coordinates of
+    // OuterRect: at the window's own scale, wherever the point is.
+    virtual QPoint FromScreen(QPoint onScreen) const { return onScreen; }
+    // Whether the window is on the screen where its manager placed it: until then it has no place
+    // the pointer could be over.
+    virtual bool Placed() const = 0;
     // A title bar with a close box, and no resizing, maximising or minimising, as far as the system
     // lets the program ask for that; whatever resizes the window all the same is undone elsewhere.
     virtual void AskForFixedDialogFrame() = 0;
-    // Before the window is first shown: learns the frame it will get, waiting at most `longest`, so
-    // that it can be placed before it appears.
-    virtual void LearnFrameBeforeShowing(std::chrono::milliseconds longest) = 0;
+    // Before the window is first shown: settles the frame it will get, waiting at most `longest`,
+    // so that it can be placed before it appears.
+    virtual void BeforeFirstShow(std::chrono::milliseconds longest) = 0;
+    // Once Qt has asked the system to show the window, before the system has answered.
+    virtual void AfterFirstShow() {}
     virtual void MoveOuterTo(QPoint topLeft) = 0;
     // Asks for this client size, in Qt's pixels, and leaves the window's place as it is.
     virtual void ResizeClient(QSize size) = 0;

@@ -25,6 +25,24 @@ void WaylandWindowFrame::AskForFixedDialogFrame()
                                     [this](Qt::WindowState state) { TakeBackResizingState(state); });
 }
 
+// Qt asks the compositor for a frame of the compositor's own where it offers one (xdg-decoration),
+// if the window is not frameless when Qt makes its toplevel; a frame drawn by the compositor is one
+// the program can neither measure nor hear the pointer over. Without that question, the protocol
+// leaves the frame to the program, and Qt draws its own title bar into the window's surface, as it
+// does on every compositor that offers none. So the window is made frameless for Qt's first
+// request, and given its frame back before the compositor has answered.
+void WaylandWindowFrame::BeforeFirstShow(std::chrono::milliseconds)
+{
+    QWindow* window = m_window.windowHandle();
+    window->setFlags(window->flags() | Qt::FramelessWindowHint);
+}
+
+void WaylandWindowFrame::AfterFirstShow()
+{
+    QWindow* window = m_window.windowHandle();
+    window->setFlags(window->flags() & ~Qt::FramelessWindowHint);
+}
+
 // The compositor may answer with nothing at all, its state being what it was, so the window's own
 // idea of its state is taken back too; Qt sends nothing more for that, as the compositor never
 // applied the state.

@@ -21,6 +21,8 @@ public:
     ~WaylandWindowFrame() override;
 
     void AskForFixedDialogFrame() override;
+    void BeforeFirstShow(std::chrono::milliseconds longest) override;
+    void AfterFirstShow() override;
 
 private:
     void TakeBackResizingState(Qt::WindowState state);

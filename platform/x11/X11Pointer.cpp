@@ -1,8 +1,8 @@
 #include "X11Pointer.h"
 
+#include "WindowFrame.h"
 #include "XcbHelpers.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QWidget>
 
@@ -32,11 +32,16 @@ std::uint8_t InputExtensionOpcode(xcb_connection_t* connection)
     return input && input->present ? input->major_opcode : 0;
 }
 
+xcb::ReplyPointer<xcb_query_pointer_reply_t> QueryPointer(xcb_connection_t* connection)
+{
+    return xcb::Owned(
+        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, xcb::Root(connection)), nullptr));
+}
+
 // Whether the pointer is on this child of the root, or on one of its descendants.
 bool PointerOn(xcb_connection_t* connection, xcb_window_t topLevel)
 {
-    const auto pointer = xcb::Owned(
-        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, xcb::Root(connection)), nullptr));
+    const auto pointer = QueryPointer(connection);
     return pointer && pointer->child == topLevel;
 }
 
@@ -133,6 +138,7 @@ X11Pointer::X11Pointer(std::uint8_t inputOpcode, QWidget& window, std::function<
     : m_inputOpcode(inputOpcode)
     , m_moved(std::move(moved))
     , m_longestTrust(longestTrust)
+    , m_windowFrame(WindowFrame::Of(window))
     , m_window(static_cast<std::uint32_t>(window.winId()))
 {
     m_framePoll.setInterval(kFramePollInterval);
@@ -159,15 +165,19 @@ void X11Pointer::FindFrame()
     OnFrameOnly(m_onFrame && !m_onWindow);
 }
 
+// Positions are kept as the server gives them, in its pixels, and measured against the window at
+// its own scale when asked for.
 QPoint X11Pointer::Pos()
 {
-    if (!m_stale && Clock::now() - m_readAt < m_longestTrust)
-        return m_lastReading;
-    // Cleared before reading: motion that comes in while the reply is on its way counts for next time.
-    m_stale = false;
-    m_lastReading = QCursor::pos();
-    m_readAt = Clock::now();
-    return m_lastReading;
+    if (m_stale || Clock::now() - m_readAt >= m_longestTrust) {
+        // Cleared before reading: motion that comes in while the reply is on its way counts for
+        // next time.
+        m_stale = false;
+        if (const auto pointer = QueryPointer(xcb::QtConnection()))
+            m_lastReading = QPoint(pointer->root_x, pointer->root_y);
+        m_readAt = Clock::now();
+    }
+    return m_windowFrame.FromScreen(m_lastReading);
 }
 
 // A crossing into a window's descendant, or back from one, leaves the pointer on the window.
@@ -234,14 +244,9 @@ void X11Pointer::HeardOfMotion()
     m_moved();
 }
 
-// An event that tells where the pointer went spares the next reading its round trip, where
-// screen pixels are the program's own (no scaling).
+// An event that tells where the pointer went spares the next reading its round trip.
 void X11Pointer::HeardOfPosition(QPoint onScreen)
 {
-    if (qGuiApp->devicePixelRatio() != 1.0) {
-        HeardOfMotion();
-        return;
-    }
     m_stale = false;
     m_lastReading = onScreen;
     m_readAt = Clock::now();

@@ -15,8 +15,11 @@ class QWidget;
 
 namespace glintfall {
 
-// The pointer's position on the screen, for the frame tick, which reads it on every frame, and
-// news of its motion over one window, for an event loop that sleeps while nothing can change.
+class WindowFrame;
+
+// The pointer's position, measured against one window as its frame measures it (see
+// WindowFrame::FromScreen), for the frame tick, which reads it on every frame, and news of its
+// motion over that window, for an event loop that sleeps while nothing can change.
 //
 // Every reading is a round trip to the X server, which would wake the program twice more per
 // frame. So the position is taken from the events that tell it, and read again only after the
@@ -58,6 +61,7 @@ private:
     std::uint8_t m_inputOpcode;
     std::function<void()> m_moved;
     Clock::duration m_longestTrust;
+    const WindowFrame& m_windowFrame;
     std::uint32_t m_window = 0;
     std::uint32_t m_frame = 0;
     bool m_onFrame = false;
@@ -65,6 +69,7 @@ private:
     bool m_onFrameOnly = false;
     QTimer m_framePoll;
     bool m_stale = true;
+    // In the X server's pixels.
     QPoint m_lastReading;
     Clock::time_point m_readAt;
 };

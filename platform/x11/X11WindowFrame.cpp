@@ -3,15 +3,20 @@
 #include "XcbHelpers.h"
 
 #include <QCoreApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
+// The window's place and size in the server's pixels, which Qt keeps only in its platform window.
+#include <qpa/qplatformwindow.h>
 
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -75,10 +80,34 @@ std::optional<QMargins> FrameExtents(xcb_connection_t* connection, xcb_window_t 
                     static_cast<int>(values[3]));
 }
 
-QMargins Scaled(const QMargins& margins, qreal ratio)
+// A manager draws a frame a moment after it maps it; this long after, a frame still undrawn is
+// taken to have nothing to draw.
+constexpr int kDrawnFrameLooks = 25;
+constexpr std::chrono::milliseconds kDrawnFrameLookInterval(20);
+
+// How far in from the start of a line of a window's pixels the first opaque one lies; the whole
+// length where there is none. Only a window 32 bits deep has see-through pixels, and in the
+// true-colour visuals that servers offer for it the alpha is the byte no colour takes.
+int OpaqueFrom(xcb_connection_t* connection, xcb_window_t window, QRect line, bool fromEnd)
 {
-    return {qRound(margins.left() / ratio), qRound(margins.top() / ratio), qRound(margins.right() / ratio),
-            qRound(margins.bottom() / ratio)};
+    const int length = line.width() * line.height();
+    if (length <= 0)
+        return 0;
+    const auto image = Ask(connection,
+                           xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, static_cast<std::int16_t>(line.x()),
+                                         static_cast<std::int16_t>(line.y()), static_cast<std::uint16_t>(line.width()),
+                                         static_cast<std::uint16_t>(line.height()), ~0u),
+                           &xcb_get_image_reply);
+    if (!image || image->depth != 32 || xcb_get_image_data_length(image.get()) < 4 * length)
+        return 0;
+    const std::span<const std::uint8_t> bytes(xcb_get_image_data(image.get()), static_cast<std::size_t>(4 * length));
+    const bool alphaLast = xcb_get_setup(connection)->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    for (int step = 0; step < length; ++step) {
+        const int pixel = fromEnd ? length - 1 - step : step;
+        if (bytes[static_cast<std::size_t>(4 * pixel + (alphaLast ? 3 : 0))] == 0xFF)
+            return step;
+    }
+    return length;
 }
 
 } // namespace
@@ -90,9 +119,13 @@ X11WindowFrame::X11WindowFrame(QWidget& window, std::function<void(FrameNews)> n
     , m_root(xcb::Root(Connection(m_connection)))
     , m_extentsAtom(Atom("_NET_FRAME_EXTENTS"))
     , m_news(std::move(news))
-    , m_extents(FrameExtents(Connection(m_connection), m_client, m_extentsAtom).value_or(QMargins()))
+    , m_extents(FrameExtents(Connection(m_connection), m_client, m_extentsAtom))
     , m_topLevel(m_client)
+    , m_origin(xcb::OriginOnRoot(Connection(m_connection), m_client).value_or(QPoint()))
 {
+    m_drawnFrameRetry.setSingleShot(true);
+    m_drawnFrameRetry.setInterval(kDrawnFrameLookInterval);
+    QObject::connect(&m_drawnFrameRetry, &QTimer::timeout, [this] { ReadDrawnFrame(); });
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -101,12 +134,43 @@ X11WindowFrame::~X11WindowFrame()
     QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
-// Positions from the server are in its device pixels, as are the extents.
+QMargins X11WindowFrame::Frame() const
+{
+    return m_extents.value_or(m_drawnFrame);
+}
+
+QRect X11WindowFrame::ServerOuterRect() const
+{
+    const QPlatformWindow* native = m_window.windowHandle() ? m_window.windowHandle()->handle() : nullptr;
+    const QSize client = native ? native->geometry().size() : m_window.size() * m_window.devicePixelRatioF();
+    return QRect(m_origin, client).marginsAdded(Frame());
+}
+
+// Qt keeps each screen's top-left corner where the server has it and scales from there. The window
+// is scaled as its screen is, even where it reaches onto another; so is every point measured
+// against it, which Qt's own idea of the pointer is not.
+QPointF X11WindowFrame::InQtPixels(QPoint onScreen) const
+{
+    const QPointF origin = m_window.screen()->geometry().topLeft();
+    return origin + (QPointF(onScreen) - origin) / m_window.devicePixelRatioF();
+}
+
 QRect X11WindowFrame::OuterRect() const
 {
-    const qreal ratio = m_window.devicePixelRatioF();
-    const QPoint topLeft = m_origin ? *m_origin / ratio : m_window.geometry().topLeft();
-    return QRect(topLeft, m_window.size()).marginsAdded(Scaled(m_extents, ratio));
+    const QRect outer = ServerOuterRect();
+    const QPointF topLeft = InQtPixels(outer.topLeft());
+    const QSizeF size = QSizeF(outer.size()) / m_window.devicePixelRatioF();
+    return {QPoint(static_cast<int>(std::floor(topLeft.x())), static_cast<int>(std::floor(topLeft.y()))),
+            size.toSize()};
+}
+
+// The pixel of the window's own the point lies in, however the window's pixels fall on the
+// server's, counted from the outer rectangle's corner.
+QPoint X11WindowFrame::FromScreen(QPoint onScreen) const
+{
+    const QPointF inWindow = QPointF(onScreen - ServerOuterRect().topLeft()) / m_window.devicePixelRatioF();
+    return OuterRect().topLeft()
+           + QPoint(static_cast<int>(std::floor(inWindow.x())), static_cast<int>(std::floor(inWindow.y())));
 }
 
 std::uint32_t X11WindowFrame::Atom(const char* name) const
@@ -144,7 +208,7 @@ bool X11WindowFrame::ManagerSupports(const char* atom) const
     return std::ranges::find(supported, Atom(atom)) != supported.end();
 }
 
-void X11WindowFrame::LearnFrameBeforeShowing(milliseconds longest)
+void X11WindowFrame::BeforeFirstShow(milliseconds longest)
 {
     const steady_clock::time_point deadline = steady_clock::now() + longest;
     if (!ManagerRuns())
@@ -161,7 +225,7 @@ void X11WindowFrame::LearnFrameBeforeShowing(milliseconds longest)
         xcb_flush(Connection(m_connection));
         // Some managers answer with no frame at all and tell the real one only once they frame the
         // window, which asks for a title bar.
-        if (WaitForExtents(m_client, deadline) && !m_extents.isNull())
+        if (WaitForExtents(m_client, deadline) && !m_extents->isNull())
             return;
     }
     // A manager that does not answer the request (KWin) still reports the frame of every window it
@@ -237,16 +301,16 @@ void X11WindowFrame::ResizeClient(QSize size)
 
 void X11WindowFrame::ReadExtents()
 {
-    const QMargins extents =
-        FrameExtents(Connection(m_connection), m_client, m_extentsAtom).value_or(QMargins());
+    const std::optional<QMargins> extents = FrameExtents(Connection(m_connection), m_client, m_extentsAtom);
     if (extents == m_extents)
         return;
     m_extents = extents;
+    ReadDrawnFrame();
     m_news(FrameNews::OtherFrame);
 }
 
 // The manager's frame, when it wraps the client in one, moves without the client: its moves are
-// heard of from now on, and the client's place is read afresh.
+// heard of from now on, and the client's place and frame are read afresh.
 void X11WindowFrame::FollowTopLevel()
 {
     xcb_connection_t* connection = Connection(m_connection);
@@ -254,6 +318,54 @@ void X11WindowFrame::FollowTopLevel()
     if (m_topLevel != m_client)
         xcb::SelectMoreEvents(connection, m_topLevel, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
     ReadOrigin();
+    ReadDrawnFrame();
+}
+
+// Where the manager reports no extents, the frame is the window it wraps around the client, less
+// the see-through edges of a shadow around it, looked for on lines through the client's middle;
+// none where the frame is all see-through, as it is before the manager has drawn it.
+std::optional<QMargins> X11WindowFrame::MeasureDrawnFrame() const
+{
+    xcb_connection_t* connection = Connection(m_connection);
+    const auto frame = Ask(connection, xcb_get_geometry(connection, m_topLevel), &xcb_get_geometry_reply);
+    const auto client = Ask(connection, xcb_translate_coordinates(connection, m_client, m_topLevel, 0, 0),
+                            &xcb_translate_coordinates_reply);
+    const QPlatformWindow* native = m_window.windowHandle() ? m_window.windowHandle()->handle() : nullptr;
+    if (!frame || !client || !native)
+        return QMargins();
+    const QRect inFrame(QPoint(client->dst_x, client->dst_y), native->geometry().size());
+    const QRect whole(0, 0, frame->width, frame->height);
+    const QMargins around(inFrame.left(), inFrame.top(), whole.right() - inFrame.right(),
+                          whole.bottom() - inFrame.bottom());
+    const QPoint middle = inFrame.center();
+    const QMargins seeThrough(
+        OpaqueFrom(connection, m_topLevel, {0, middle.y(), around.left(), 1}, false),
+        OpaqueFrom(connection, m_topLevel, {middle.x(), 0, 1, around.top()}, false),
+        OpaqueFrom(connection, m_topLevel, {inFrame.right() + 1, middle.y(), around.right(), 1}, true),
+        OpaqueFrom(connection, m_topLevel, {middle.x(), inFrame.bottom() + 1, 1, around.bottom()}, true));
+    if (seeThrough == around && !around.isNull())
+        return std::nullopt;
+    return around - seeThrough;
+}
+
+// Read when the frame is made, resized or reported, never on a frame's reading of OuterRect.
+void X11WindowFrame::ReadDrawnFrame()
+{
+    std::optional<QMargins> drawn = QMargins();
+    if (!m_extents && m_topLevel != m_client)
+        drawn = MeasureDrawnFrame();
+    if (!drawn && m_drawnFrameLooks < kDrawnFrameLooks) {
+        ++m_drawnFrameLooks;
+        m_drawnFrameRetry.start();
+    } else {
+        m_drawnFrameRetry.stop();
+    }
+    const QMargins frame = drawn.value_or(QMargins());
+    const bool changed = frame != m_drawnFrame;
+    m_drawnFrame = frame;
+    UpdatePlaced();
+    if (changed)
+        m_news(FrameNews::OtherFrame);
 }
 
 // One request, made only when the server tells that the client or its frame was moved or
@@ -263,7 +375,55 @@ void X11WindowFrame::ReadOrigin()
     const std::optional<QPoint> origin = xcb::OriginOnRoot(Connection(m_connection), m_client);
     if (!origin || origin == m_origin)
         return;
-    m_origin = origin;
+    m_origin = *origin;
+    m_news(FrameNews::OtherPlace);
+}
+
+// A manager wraps and moves the window before it maps it, and the server tells of each step as it
+// is taken; so the place is read again once the window is mapped, and whatever was read before
+// counts for nothing.
+void X11WindowFrame::MapChanged()
+{
+    xcb_connection_t* connection = Connection(m_connection);
+    const auto attributes = Ask(connection, xcb_get_window_attributes(connection, m_client), &xcb_get_window_attributes_reply);
+    m_mapped = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    if (m_mapped) {
+        m_drawnFrameLooks = 0;
+        FollowTopLevel();
+    }
+    UpdatePlaced();
+}
+
+// A manager may map its frame before it gives it its size and place (KWin: 1 x 1 at the root's
+// corner): the window is shown only once no window around it cuts any of it off.
+bool X11WindowFrame::ShownWhole() const
+{
+    xcb_connection_t* connection = Connection(m_connection);
+    xcb_window_t window = m_client;
+    QRect client;
+    for (;;) {
+        const auto tree = Ask(connection, xcb_query_tree(connection, window), &xcb_query_tree_reply);
+        const auto geometry = Ask(connection, xcb_get_geometry(connection, window), &xcb_get_geometry_reply);
+        if (!tree || !geometry)
+            return false;
+        if (client.isNull())
+            client = QRect(0, 0, geometry->width, geometry->height);
+        if (tree->parent == tree->root)
+            return true;
+        const auto parent = Ask(connection, xcb_get_geometry(connection, tree->parent), &xcb_get_geometry_reply);
+        client.translate(geometry->x + geometry->border_width, geometry->y + geometry->border_width);
+        if (!parent || !QRect(0, 0, parent->width, parent->height).contains(client))
+            return false;
+        window = tree->parent;
+    }
+}
+
+void X11WindowFrame::UpdatePlaced()
+{
+    const bool placed = m_mapped && !m_drawnFrameRetry.isActive() && (m_placed || ShownWhole());
+    if (placed == m_placed)
+        return;
+    m_placed = placed;
     m_news(FrameNews::OtherPlace);
 }
 
@@ -287,9 +447,24 @@ bool X11WindowFrame::nativeEventFilter(const QByteArray& eventType, void* messag
         break;
     }
     case XCB_CONFIGURE_NOTIFY: {
-        const xcb_window_t moved = reinterpret_cast<const xcb_configure_notify_event_t*>(event)->window;
-        if (moved == m_client || moved == m_topLevel)
-            ReadOrigin();
+        const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        if (configure->window != m_client && configure->window != m_topLevel)
+            break;
+        ReadOrigin();
+        const QSize size(configure->width, configure->height);
+        if (configure->window == m_topLevel && size != m_topLevelSize) {
+            m_topLevelSize = size;
+            ReadDrawnFrame();
+        }
+        UpdatePlaced();
+        break;
+    }
+    case XCB_MAP_NOTIFY:
+    case XCB_UNMAP_NOTIFY: {
+        // Both events keep the window's field in the same place.
+        const xcb_window_t window = reinterpret_cast<const xcb_map_notify_event_t*>(event)->window;
+        if (window == m_client || window == m_topLevel)
+            MapChanged();
         break;
     }
     default:

@@ -5,6 +5,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QMargins>
 #include <QSize>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdint>
@@ -15,32 +16,43 @@ class QWidget;
 
 namespace glintfall {
 
-// The frame an X11 window manager puts around one of the program's top-level windows, as the
-// manager itself reports it in _NET_FRAME_EXTENTS (EWMH), and the window's place as the X server
-// gives it, both read through Qt's own connection to the server. Qt works the frame out from the
+// The frame an X11 window manager puts around one of the program's top-level windows, and the
+// window's place, read through Qt's own connection to the X server. The frame is the one the
+// manager reports in _NET_FRAME_EXTENTS (EWMH); a manager that reports none but wraps the client in
+// a window of its own (weston under XWayland) has drawn that window as the frame, less the
+// see-through shadow a compositing manager draws around it. Qt works the frame out from the
 // windows the manager wraps around the client, which goes wrong where a manager adds invisible
 // borders, nests several wrappers, or has not finished framing; and it takes the client's place
-// from the manager's word, which a manager that moves its frame without telling the client (weston
-// under XWayland) never gives. The server's own figures have none of these faults.
+// from the manager's word, which a manager that moves its frame without telling the client never
+// gives. The server's own figures have none of these faults.
+//
+// Everything is kept in the server's pixels and turned into Qt's at the window's own scale, so that
+// the pointer and the window are measured alike wherever they are, across monitors of different
+// scales too.
 class X11WindowFrame : public NativeFrame, public QAbstractNativeEventFilter {
 public:
-    // `news` runs whenever the manager reports other extents than before, or the server tells of
-    // another place.
+    // `news` runs whenever the manager reports another frame than before, or the server tells of
+    // another place, or the window is placed or taken off the screen.
     X11WindowFrame(QWidget& window, std::function<void(FrameNews)> news);
     ~X11WindowFrame() override;
     X11WindowFrame(const X11WindowFrame&) = delete;
     X11WindowFrame& operator=(const X11WindowFrame&) = delete;
 
     QRect OuterRect() const override;
-    // In the device pixels of the X server; none where no manager reports a frame.
-    QMargins Extents() const { return m_extents; }
+    // `onScreen` in the X server's pixels.
+    QPoint FromScreen(QPoint onScreen) const override;
+    // Mapped whole, with its place read after that: a manager wraps, moves and sizes the window
+    // around its mapping, and the server tells of each step.
+    bool Placed() const override { return m_placed; }
+    // The frame around the client, in the X server's pixels; none where nothing frames it.
+    QMargins Frame() const;
 
     // Asks for a title bar with a close box and a border that offers no resizing: the window can
     // be moved and closed, not resized, maximised or minimised, where the manager honours the
     // hints. Qt always offers resizing in them.
     void AskForFixedDialogFrame() override;
     // Before the window is mapped: learns the frame the manager will put around it.
-    void LearnFrameBeforeShowing(std::chrono::milliseconds longest) override;
+    void BeforeFirstShow(std::chrono::milliseconds longest) override;
     void MoveOuterTo(QPoint topLeft) override;
     // Asks for another client size and leaves the position to the manager, which keeps the
     // window's reference point, and so its place, as it is.
@@ -54,9 +66,16 @@ private:
     bool ManagerSupports(const char* atom) const;
     bool WaitForExtents(std::uint32_t window, std::chrono::steady_clock::time_point deadline);
     void LearnFromStandIn(std::chrono::steady_clock::time_point deadline);
+    QRect ServerOuterRect() const;
+    QPointF InQtPixels(QPoint onScreen) const;
     void ReadExtents();
     void FollowTopLevel();
+    std::optional<QMargins> MeasureDrawnFrame() const;
+    void ReadDrawnFrame();
     void ReadOrigin();
+    void MapChanged();
+    bool ShownWhole() const;
+    void UpdatePlaced();
 
     QWidget& m_window;
     void* m_connection;
@@ -64,11 +83,21 @@ private:
     std::uint32_t m_root;
     std::uint32_t m_extentsAtom;
     std::function<void(FrameNews)> m_news;
-    QMargins m_extents;
+    // As the manager reports it, where it does.
+    std::optional<QMargins> m_extents;
     // The client's ancestor just below the root (the manager's frame), whose moves the server
-    // tells of; and the client's place on the root as last read, once anything has moved it.
+    // tells of, and the part of it the manager has drawn around the client, where the manager
+    // reports no extents.
     std::uint32_t m_topLevel;
-    std::optional<QPoint> m_origin;
+    QSize m_topLevelSize;
+    QMargins m_drawnFrame;
+    // A manager draws its frame a moment after it maps it: until then it is looked at again.
+    QTimer m_drawnFrameRetry;
+    int m_drawnFrameLooks = 0;
+    // The client's place on the root as last read, in the server's pixels.
+    QPoint m_origin;
+    bool m_mapped = false;
+    bool m_placed = false;
 };
 
 } // namespace glintfall
