@@ -45,10 +45,10 @@ namespace {
 // Dialogs would wait for a person; the benchmark only says what they would have shown.
 class PrintedDialogs : public Dialogs {
 public:
-    void ShowErrorReport(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void ShowMessage(QWidget*, const QString&, const QString& text, MessageIcon, bool) override
+    void ShowErrorReport(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    void ShowMessage(QWidget* window, const QString&, const QString& text, MessageIcon, bool) override
     {
-        ShowErrorReport(text);
+        ShowErrorReport(window, text);
     }
     std::optional<QString> AskSaveFileName(QWidget*, const SaveDialogRequest&) override { return std::nullopt; }
     bool ConfirmOverwrite(QWidget*, const QString&) override { return false; }

@@ -21,8 +21,9 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
 
-    // The application-wide report of an error that no handler caught: stop icon, one OK button.
-    virtual void ShowErrorReport(const QString& text) = 0;
+    // The application-wide report of an error that no handler caught: stop icon, one OK button;
+    // over the window where it came from, once that is on the screen.
+    virtual void ShowErrorReport(QWidget* window, const QString& text) = 0;
     // A message box of the program's own, with one OK button; frame ticks go on behind it.
     virtual void ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                              MessageIcon icon, bool centreOnScreen) = 0;

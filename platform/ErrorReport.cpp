@@ -28,7 +28,7 @@ std::string WithFullStop(const std::string& message)
     return leadByte > '.' ? message + "." : message;
 }
 
-void ReportCurrentException(Dialogs& dialogs, TApplicationEvents& idle)
+void ReportCurrentException(Dialogs& dialogs, TApplicationEvents& idle, QWidget* window)
 {
     std::string message;
     try {
@@ -41,7 +41,7 @@ void ReportCurrentException(Dialogs& dialogs, TApplicationEvents& idle)
         message = "Unknown error";
     }
     const TApplicationEvents::Pause paused(idle);
-    dialogs.ShowErrorReport(QString::fromStdString(WithFullStop(message)));
+    dialogs.ShowErrorReport(window, QString::fromStdString(WithFullStop(message)));
 }
 
 } // namespace glintfall

@@ -2,6 +2,8 @@
 
 #include <string>
 
+class QWidget;
+
 namespace glintfall {
 
 class Dialogs;
@@ -13,17 +15,18 @@ class TApplicationEvents;
 // after ".", "!", ")", "-" or a space.
 std::string WithFullStop(const std::string& message);
 
-// Shows the exception in flight in the application-wide error report, with idle calls paused.
-void ReportCurrentException(Dialogs& dialogs, TApplicationEvents& idle);
+// Shows the exception in flight in the application-wide error report over the window, with idle
+// calls paused.
+void ReportCurrentException(Dialogs& dialogs, TApplicationEvents& idle, QWidget* window);
 
-// Runs one handler, reporting whatever it throws, so that no exception reaches Qt.
+// Runs one handler of the window's, reporting whatever it throws, so that no exception reaches Qt.
 template <typename Handler>
-void RunReportingErrors(Dialogs& dialogs, TApplicationEvents& idle, Handler&& handler)
+void RunReportingErrors(Dialogs& dialogs, TApplicationEvents& idle, QWidget* window, Handler&& handler)
 {
     try {
         handler();
     } catch (...) {
-        ReportCurrentException(dialogs, idle);
+        ReportCurrentException(dialogs, idle, window);
     }
 }
 

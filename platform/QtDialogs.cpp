@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
@@ -15,6 +17,14 @@
 namespace glintfall {
 
 namespace {
+
+// A title bar with a close box and no other: what a desktop gives a message box. Qt tells the
+// window manager so (Motif hints under X11) only where the flags are the program's own.
+constexpr Qt::WindowFlags kDialogFrame =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+// What a title bar holds besides its title: a window icon, its buttons, and margins, under the
+// desktops' managers and the title bar Qt draws itself under Wayland.
+constexpr int kTitleBarFurniture = 160;
 
 QScreen* ScreenOf(QWidget* widget)
 {
@@ -48,28 +58,54 @@ QString PicturesFolder()
     return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
 
+// A window that belongs to one on the screen is its transient (ICCCM, xdg-shell's parent), which
+// desktops place over it and keep above it. A window not shown yet can be no one's parent.
+QWidget* ShownWindow(QWidget* window)
+{
+    return window && window->isVisible() ? window : nullptr;
+}
+
+// A message box is as wide as its text, which may be narrower than its title in the title bar's
+// larger, bolder letters beside the window's buttons: then the manager cuts the title short. The
+// box is made wide enough for the whole title; added last, as a box makes its layout anew when its
+// contents change.
+void MakeRoomForTitle(QMessageBox& box)
+{
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarFurniture;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
 } // namespace
 
-void QtDialogs::ShowErrorReport(const QString& text)
+void QtDialogs::ShowErrorReport(QWidget* window, const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
+                    ShownWindow(window), kDialogFrame);
+    MakeRoomForTitle(box);
     box.exec();
 }
 
 void ConfigureMessageBox(QMessageBox& box, const QString& caption, const QString& text, MessageIcon icon)
 {
+    box.setWindowFlags(kDialogFrame);
     box.setIcon(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon);
     box.setWindowTitle(caption);
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
     // The button's text is the program's, which Qt's translations would otherwise change.
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    MakeRoomForTitle(box);
 }
 
 void QtDialogs::ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
                             bool centreOnScreen)
 {
-    QMessageBox box(parent);
+    QMessageBox box(ShownWindow(parent));
     ConfigureMessageBox(box, caption, text, icon);
     if (centreOnScreen)
         CentreOnScreen(box, ScreenOf(parent));
@@ -91,12 +127,14 @@ void ConfigureSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request, 
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     dialog.setSizeGripEnabled(true);
+    // Resizable, as its size grip says, but neither maximised nor minimised.
+    dialog.setWindowFlags(kDialogFrame);
     PlaceInUpperThird(dialog, screen);
 }
 
 std::optional<QString> QtDialogs::AskSaveFileName(QWidget* parent, const SaveDialogRequest& request)
 {
-    QFileDialog dialog(parent);
+    QFileDialog dialog(ShownWindow(parent));
     ConfigureSaveDialog(dialog, request, ScreenOf(parent));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
@@ -111,11 +149,13 @@ void ConfigureOverwriteQuestion(QMessageBox& box, const QString& path)
     box.setText(QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName()));
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::No);
+    box.setWindowFlags(kDialogFrame);
+    MakeRoomForTitle(box);
 }
 
 bool QtDialogs::ConfirmOverwrite(QWidget* parent, const QString& path)
 {
-    QMessageBox box(parent);
+    QMessageBox box(ShownWindow(parent));
     ConfigureOverwriteQuestion(box, path);
     return box.exec() == QMessageBox::Yes;
 }

@@ -25,7 +25,7 @@ void ConfigureOverwriteQuestion(QMessageBox& box, const QString& path);
 // The dialogs as Qt shows them.
 class QtDialogs : public Dialogs {
 public:
-    void ShowErrorReport(const QString& text) override;
+    void ShowErrorReport(QWidget* window, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
                      bool centreOnScreen) override;
     std::optional<QString> AskSaveFileName(QWidget* parent, const SaveDialogRequest& request) override;

@@ -112,7 +112,7 @@ TForm1::~TForm1() = default;
 template <typename Function>
 void TForm1::Guarded(Function&& function)
 {
-    RunReportingErrors(m_dialogs, AE, std::forward<Function>(function));
+    RunReportingErrors(m_dialogs, AE, this, std::forward<Function>(function));
 }
 
 // A slot that runs one handler, so that whatever it throws is reported and never reaches Qt.

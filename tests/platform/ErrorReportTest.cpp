@@ -38,7 +38,7 @@ TEST(ErrorReportTest, reportsWithIdleCallsPaused)
     idle.Start();
     bool idleRunningWhileOpen = true;
     dialogs.whileOpen = [&] { idleRunningWhileOpen = idle.IsRunning(); };
-    RunReportingErrors(dialogs, idle, [] { throw TOSError::WithoutCode(); });
+    RunReportingErrors(dialogs, idle, nullptr, [] { throw TOSError::WithoutCode(); });
     EXPECT_EQ(dialogs.errorReports, QStringList{QStringLiteral("A call to an OS function failed.")});
     EXPECT_FALSE(idleRunningWhileOpen);
     EXPECT_TRUE(idle.IsRunning());

@@ -21,7 +21,7 @@ public:
         bool centredOnScreen;
     };
 
-    void ShowErrorReport(const QString& text) override
+    void ShowErrorReport(QWidget*, const QString& text) override
     {
         errorReports << text;
         if (whileOpen)
