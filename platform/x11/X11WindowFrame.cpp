@@ -18,6 +18,7 @@
 #include <optional>
 #include <span>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace glintfall {
@@ -381,17 +382,25 @@ void X11WindowFrame::ReadOrigin()
 
 // A manager wraps and moves the window before it maps it, and the server tells of each step as it
 // is taken; so the place is read again once the window is mapped, and whatever was read before
-// counts for nothing.
-void X11WindowFrame::MapChanged()
+// counts for nothing. The events come after the fact: a window unmapped is taken as such, though it
+// may be mapped again by now, so that it is placed afresh when that is told.
+void X11WindowFrame::MapChanged(bool mapped)
 {
-    xcb_connection_t* connection = Connection(m_connection);
-    const auto attributes = Ask(connection, xcb_get_window_attributes(connection, m_client), &xcb_get_window_attributes_reply);
-    m_mapped = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    const bool wasPlaced = std::exchange(m_placed, false);
+    m_mapped = false;
+    if (mapped) {
+        xcb_connection_t* connection = Connection(m_connection);
+        const auto attributes =
+            Ask(connection, xcb_get_window_attributes(connection, m_client), &xcb_get_window_attributes_reply);
+        m_mapped = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
     if (m_mapped) {
         m_drawnFrameLooks = 0;
         FollowTopLevel();
     }
     UpdatePlaced();
+    if (wasPlaced && !m_placed)
+        m_news(FrameNews::OtherPlace);
 }
 
 // A manager may map its frame before it gives it its size and place (KWin: 1 x 1 at the root's
@@ -464,7 +473,7 @@ bool X11WindowFrame::nativeEventFilter(const QByteArray& eventType, void* messag
         // Both events keep the window's field in the same place.
         const xcb_window_t window = reinterpret_cast<const xcb_map_notify_event_t*>(event)->window;
         if (window == m_client || window == m_topLevel)
-            MapChanged();
+            MapChanged((event->response_type & 0x7F) == XCB_MAP_NOTIFY);
         break;
     }
     default:

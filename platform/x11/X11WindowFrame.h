@@ -73,7 +73,7 @@ private:
     std::optional<QMargins> MeasureDrawnFrame() const;
     void ReadDrawnFrame();
     void ReadOrigin();
-    void MapChanged();
+    void MapChanged(bool mapped);
     bool ShownWhole() const;
     void UpdatePlaced();
 

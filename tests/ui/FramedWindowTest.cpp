@@ -1,12 +1,14 @@
 // Starts the real program under the window manager that tests/ui/with_window_manager started on
 // this X display (one test per manager, listed in CMakeLists.txt) and checks what the frame
 // changes: the outer rectangle, frame included, is centred on the desktop from the moment the
-// window first appears, dots are recorded from that framed rectangle, the fixed size outlasts
-// maximising and resizing, and the save dialog is placed by its own outer rectangle. Positions come
-// straight from the X server: the client's absolute position, and the frame the manager reports in
+// window first appears, nothing is recorded before, dots are recorded from that framed rectangle,
+// the fixed size outlasts maximising and resizing, and the save dialog is placed by its own outer
+// rectangle. On a screen split into two monitors of different scales, the window dragged from one
+// to the other is drawn, measured and answers at each one's scale. Positions come straight from
+// the X server: the client's absolute position, and the frame the manager reports in
 // _NET_FRAME_EXTENTS.
 
-#include "RealProgram.h"
+#include "Strokes.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
@@ -185,37 +187,51 @@ private:
     std::map<xcb_window_t, Frame> m_frames;
 };
 
+// The whole X screen, whatever monitors it is split into (Qt grabs only one).
+QImage WholeScreen()
+{
+    const auto geometry = Owned(xcb_get_geometry_reply(Connection(), xcb_get_geometry(Connection(), Root()), nullptr));
+    const auto image = Owned(xcb_get_image_reply(
+        Connection(),
+        xcb_get_image(Connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, Root(), 0, 0, geometry->width, geometry->height, ~0u),
+        nullptr));
+    return QImage(xcb_get_image_data(image.get()), geometry->width, geometry->height, QImage::Format_RGB32).copy();
+}
+
+// Waits until the window is framed and has stayed where it is for a while.
+bool WaitUntilSettled(xcb_window_t window)
+{
+    QRect last;
+    int stable = 0;
+    for (int i = 0; i < 100 && stable < 3; ++i) {
+        QTest::qWait(100);
+        const QRect outer = FrameExtents(window).isNull() ? QRect() : OuterRect(window);
+        stable = outer.isValid() && outer == last ? stable + 1 : 0;
+        last = outer;
+    }
+    return stable >= 3;
+}
+
+void MovePointer(QPoint position)
+{
+    RunTool(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QString::number(position.x()), QString::number(position.y())});
+    QTest::qWait(150);
+}
+
+constexpr QPoint kNearTheCorner(24, 48);
+
 class FramedWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(Property(Root(), "_NET_SUPPORTING_WM_CHECK").empty())
             << "no window manager runs on this display; run the test through tests/ui/with_window_manager";
-        MovePointer({0, 0});
+        // Near the corner where managers make their frames before they place them.
+        MovePointer(kNearTheCorner);
         ASSERT_TRUE(program.Start());
         window = program.window.toUInt();
         ASSERT_TRUE(WaitUntilSettled(window)) << "the window has no frame, or keeps moving";
-    }
-
-    // Waits until the window is framed and has stayed where it is for a while.
-    static bool WaitUntilSettled(xcb_window_t window)
-    {
-        QRect last;
-        int stable = 0;
-        for (int i = 0; i < 100 && stable < 3; ++i) {
-            QTest::qWait(100);
-            const QRect outer = FrameExtents(window).isNull() ? QRect() : OuterRect(window);
-            stable = outer.isValid() && outer == last ? stable + 1 : 0;
-            last = outer;
-        }
-        return stable >= 3;
-    }
-
-    static void MovePointer(QPoint position)
-    {
-        RunTool(QStringLiteral("xdotool"),
-                {QStringLiteral("mousemove"), QString::number(position.x()), QString::number(position.y())});
-        QTest::qWait(150);
     }
 
     // The program's other window, transient for its main window, once it has been framed.
@@ -254,6 +270,20 @@ TEST_F(FramedWindowTest, appearsWhereItStays)
 {
     EXPECT_EQ(frames.MovesAfterAppearing(window), std::vector<QRect>())
         << "seen there before it settled at " << testing::PrintToString(OuterRect(window));
+}
+
+TEST_F(FramedWindowTest, recordsNothingBeforeItIsPlaced)
+{
+    // The pointer has rested near the corner since before the program started: over the window
+    // only where a manager showed it there before placing it, which would record visible pairs.
+    const QRect client = ClientRect(window);
+    ASSERT_FALSE(client.contains(kNearTheCorner));
+    const QImage canvas = QGuiApplication::primaryScreen()->grabWindow(0, client.x(), client.y(), 480, 480).toImage();
+    int lit = 0;
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x)
+            lit += (canvas.pixel(x, y) & 0xFFFFFF) != 0;
+    EXPECT_EQ(lit, 0);
 }
 
 TEST_F(FramedWindowTest, dotsAreRecordedFromTheFramedRectangle)
@@ -324,6 +354,118 @@ TEST_F(FramedWindowTest, saveDialogIsPlacedByItsOuterRectangle)
     EXPECT_EQ(outer.left(), available.left() + (available.width() - outer.width()) / 2);
     EXPECT_EQ(outer.top(), available.top() + (available.height() - outer.height()) / 3);
     EXPECT_EQ(frames.MovesAfterAppearing(dialog), std::vector<QRect>());
+}
+
+// A desk of two monitors side by side on one X screen of 3200 x 1200: a laptop's at scale 1 and a
+// larger one at scale 2, the program told of their scales as a desktop tells Qt.
+class MixedDensityTest : public ::testing::Test {
+protected:
+    static constexpr QRect kLeft{0, 0, 1280, 1200};
+    static constexpr QRect kRight{1280, 0, 1920, 1200};
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(Property(Root(), "_NET_SUPPORTING_WM_CHECK").empty())
+            << "no window manager runs on this display; run the test through tests/ui/with_window_manager";
+        const QSize screen = QGuiApplication::primaryScreen()->virtualSize();
+        if (screen != QSize(3200, 1200))
+            GTEST_SKIP() << "needs an X screen of 3200 x 1200 to split, not " << screen.width() << " x " << screen.height();
+        // The screen's own monitor becomes the left one, and another is added beside it.
+        RunTool(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("LEFT"),
+                                          QStringLiteral("1280/339x1200/318+0+0"), QStringLiteral("screen")});
+        RunTool(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("RIGHT"),
+                                          QStringLiteral("1920/508x1200/318+1280+0"), QStringLiteral("none")});
+        if (!RunTool(QStringLiteral("xrandr"), {QStringLiteral("--listmonitors")}).contains(QStringLiteral("RIGHT")))
+            GTEST_SKIP() << "this X server does not take monitors set by xrandr";
+        ASSERT_TRUE(program.Start({{QStringLiteral("QT_SCREEN_SCALE_FACTORS"), QStringLiteral("LEFT=1;RIGHT=2")}}));
+        window = program.window.toUInt();
+        ASSERT_TRUE(WaitUntilSettled(window)) << "the window has no frame, or keeps moving";
+    }
+
+    // Drags the window by its title bar, as a user does, so that its frame's corner lands there.
+    void DragTo(QPoint frameCorner) const
+    {
+        const QRect client = ClientRect(window);
+        const QRect outer = OuterRect(window);
+        const QPoint grip(client.left() + client.width() / 3, (outer.top() + client.top()) / 2);
+        const QPoint by = frameCorner - outer.topLeft();
+        MovePointer(grip);
+        RunTool(QStringLiteral("xdotool"), {QStringLiteral("mousedown"), QStringLiteral("1")});
+        QTest::qWait(300);
+        constexpr int kSteps = 20;
+        for (int step = 1; step <= kSteps; ++step) {
+            const QPoint at = grip + by * step / kSteps;
+            RunTool(QStringLiteral("xdotool"),
+                    {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+            QTest::qWait(40);
+        }
+        QTest::qWait(300);
+        RunTool(QStringLiteral("xdotool"), {QStringLiteral("mouseup"), QStringLiteral("1")});
+        QTest::qWait(500);
+        ASSERT_TRUE(WaitUntilSettled(window)) << "the window keeps moving after the drag";
+    }
+
+    // Strokes over the window from this point of its client area, in the program's pixels at the
+    // scale given, and checks that every position is recorded by the rule: the dot is where the
+    // pointer is, measured from the outer rectangle's corner at the window's own scale, less 2
+    // and 26, drawn as a square of the scale's side.
+    void ExpectStrokeRecordedAtScale(QPoint from, int scale) const
+    {
+        const QRect client = ClientRect(window);
+        const QRect outer = OuterRect(window);
+        std::vector<QPoint> dots;
+        for (int step = 0; step < 15; ++step) {
+            // Inside the pixel, wherever the server's pixels fall in it.
+            const QPoint pointer = client.topLeft() + (from + QPoint(6 * step, 4 * step)) * scale + QPoint(1, 1);
+            MovePointer(pointer);
+            const QPoint inOuter = pointer - outer.topLeft();
+            dots.push_back(QPoint(inOuter.x() / scale, inOuter.y() / scale) - QPoint(2, 26));
+        }
+        MovePointer({kLeft.right() - 10, kLeft.bottom() - 10});
+        const QImage screen = WholeScreen();
+        const std::vector<std::optional<int>> indices = PairIndices(screen, {client.topLeft(), scale}, dots);
+        EXPECT_TRUE(std::ranges::all_of(indices, [](const std::optional<int>& index) { return index.has_value(); }))
+            << "positions recorded elsewhere, or not at all";
+        EXPECT_EQ(PairsInTrailOrder(indices), static_cast<int>(indices.size()) - 1);
+    }
+
+    RealProgram program;
+    xcb_window_t window = XCB_NONE;
+};
+
+TEST_F(MixedDensityTest, aWindowDraggedToAnotherScaleIsDrawnAndMeasuredThere)
+{
+    ExpectStrokeRecordedAtScale({60, 80}, 1);
+
+    DragTo({1600, 60});
+    EXPECT_EQ(ClientRect(window).size(), QSize(960, 1026)) << "not at the right monitor's scale";
+    EXPECT_TRUE(kRight.contains(OuterRect(window))) << "not wholly on the right monitor: "
+                                                    << testing::PrintToString(OuterRect(window));
+    ExpectStrokeRecordedAtScale({60, 200}, 2);
+    // Its buttons answer where they are drawn: the info button shows the about box.
+    MovePointer(ClientRect(window).topLeft() + QPoint(448, 496) * 2);
+    RunTool(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")});
+    xcb_window_t about = XCB_NONE;
+    for (int i = 0; i < 50 && about == XCB_NONE; ++i) {
+        QTest::qWait(100);
+        for (const std::uint32_t client : Property(Root(), "_NET_CLIENT_LIST"))
+            if (Property(client, "WM_TRANSIENT_FOR") == std::vector{window})
+                about = client;
+    }
+    EXPECT_NE(about, xcb_window_t{XCB_NONE}) << "the info button showed no about box";
+    RunTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+    QTest::qWait(300);
+
+    DragTo({200, 100});
+    EXPECT_EQ(ClientRect(window).size(), QSize(480, 513)) << "not back at the left monitor's scale";
+    EXPECT_TRUE(kLeft.contains(OuterRect(window)));
+    ExpectStrokeRecordedAtScale({60, 300}, 1);
+
+    // Reaching onto the right monitor, the window is on the left one, and so is its scale; so is
+    // every position measured over it, over either monitor.
+    DragTo({1000, 100});
+    EXPECT_EQ(ClientRect(window).size(), QSize(480, 513));
+    ExpectStrokeRecordedAtScale({300, 100}, 1);
 }
 
 } // namespace

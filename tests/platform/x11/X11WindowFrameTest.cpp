@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <memory>
 #include <ostream>
+#include <iostream>
 
 // Test messages show places as numbers.
 void PrintTo(const QRect& rect, std::ostream* out)
@@ -63,6 +64,21 @@ protected:
     WindowFrame& frame = WindowFrame::Of(window);
 };
 
+// A window placed by nothing but the stand-ins for managers below.
+class StandInFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window.setFixedSize(480, 513);
+        window.move(60, 40);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    QWidget window;
+    WindowFrame& frame = WindowFrame::Of(window);
+};
+
 TEST_F(WindowFrameTest, withoutAManagerTheOuterRectangleIsTheClientArea)
 {
     EXPECT_EQ(&WindowFrame::Of(window), &frame);
@@ -78,15 +94,33 @@ TEST_F(WindowFrameTest, aMoveTellsOfTheNewOuterRectangle)
 }
 
 // A manager that puts the window elsewhere than asked, in a frame that reports no extents and tells
-// the client nothing: the window is where the server has it.
-TEST_F(WindowFrameTest, theOuterRectangleIsWhereTheServerHasTheWindow)
+// the client nothing: the window is where the server has it, and its frame is the window the
+// manager wrapped it in, less the see-through edges of a shadow drawn around that.
+TEST_F(StandInFrameTest, withoutExtentsTheFrameIsTheWindowAroundIt)
 {
     FrameStandIn standIn(window, {700, 300, 500, 560});
-    EXPECT_EQ(frame.OuterRect(), QRect(710, 330, 480, 513));
+    EXPECT_EQ(frame.OuterRect(), QRect(700, 300, 500, 560));
     QSignalSpy changes(&frame, &WindowFrame::OuterRectChanged);
     standIn.MoveTo({650, 320});
-    EXPECT_EQ(frame.OuterRect(), QRect(660, 350, 480, 513));
+    EXPECT_EQ(frame.OuterRect(), QRect(650, 320, 500, 560));
     EXPECT_GE(changes.count(), 1);
+}
+
+TEST_F(StandInFrameTest, aSeeThroughShadowIsNoPartOfTheFrame)
+{
+    FrameStandIn standIn(window, {700, 300, 500, 560}, 8);
+    EXPECT_EQ(frame.OuterRect(), QRect(708, 308, 484, 544));
+}
+
+// A manager may map its frame before it gives it its size (KWin: 1 x 1 at the screen's corner):
+// the window is placed only once it is shown whole.
+TEST_F(StandInFrameTest, theWindowIsPlacedOnceShownWhole)
+{
+    EXPECT_TRUE(frame.Placed());
+    FrameStandIn standIn(window, {0, 0, 1, 1});
+    EXPECT_FALSE(frame.Placed());
+    standIn.Resize({500, 560});
+    EXPECT_TRUE(frame.Placed());
 }
 
 TEST_F(WindowFrameTest, theFixedSizeComesBackWhereverAResizeComesFrom)
