@@ -2,12 +2,14 @@
 
 #include "XcbHelpers.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
 // The window's place and size in the server's pixels, which Qt keeps only in its platform window.
 #include <qpa/qplatformwindow.h>
+// Qt 6.4 tells the launch's startup ID only through this interface of its platform plugins.
+#include <qpa/qplatformnativeinterface.h>
 
 #include <xcb/xcb.h>
 
@@ -128,6 +130,7 @@ X11WindowFrame::X11WindowFrame(QWidget& window, std::function<void(FrameNews)> n
     m_drawnFrameRetry.setInterval(kDrawnFrameLookInterval);
     QObject::connect(&m_drawnFrameRetry, &QTimer::timeout, [this] { ReadDrawnFrame(); });
     QCoreApplication::instance()->installNativeEventFilter(this);
+    CarryStartupId();
 }
 
 X11WindowFrame::~X11WindowFrame()
@@ -180,6 +183,21 @@ std::uint32_t X11WindowFrame::Atom(const char* name) const
     const auto reply =
         Owned(xcb_intern_atom_reply(connection, xcb_intern_atom(connection, false, std::strlen(name), name), nullptr));
     return reply ? reply->atom : XCB_NONE;
+}
+
+// Qt puts the startup ID a launcher gave (DESKTOP_STARTUP_ID) only on its client leader window, and
+// takes it off there as it maps its first window, before a manager, which reads it once the window
+// is mapped, can see it. So the first window carries the ID itself (EWMH _NET_STARTUP_ID): with it
+// the manager ends the launch's busy feedback and lets the window have the focus the launch asked
+// for.
+void X11WindowFrame::CarryStartupId()
+{
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    const auto* id = native ? static_cast<const char*>(native->nativeResourceForIntegration("startupid")) : nullptr;
+    if (!id || !*id)
+        return;
+    xcb_change_property(Connection(m_connection), XCB_PROP_MODE_REPLACE, m_client, Atom("_NET_STARTUP_ID"),
+                        Atom("UTF8_STRING"), 8, std::strlen(id), id);
 }
 
 void X11WindowFrame::AskForFixedDialogFrame()

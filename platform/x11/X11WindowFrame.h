@@ -31,8 +31,9 @@ namespace glintfall {
 // scales too.
 class X11WindowFrame : public NativeFrame, public QAbstractNativeEventFilter {
 public:
-    // `news` runs whenever the manager reports another frame than before, or the server tells of
-    // another place, or the window is placed or taken off the screen.
+    // Made before the window is first mapped. `news` runs whenever the manager reports another frame
+    // than before, or the server tells of another place, or the window is placed or taken off the
+    // screen.
     X11WindowFrame(QWidget& window, std::function<void(FrameNews)> news);
     ~X11WindowFrame() override;
     X11WindowFrame(const X11WindowFrame&) = delete;
@@ -62,6 +63,7 @@ public:
 
 private:
     std::uint32_t Atom(const char* name) const;
+    void CarryStartupId();
     bool ManagerRuns() const;
     bool ManagerSupports(const char* atom) const;
     bool WaitForExtents(std::uint32_t window, std::chrono::steady_clock::time_point deadline);
