@@ -164,6 +164,12 @@ TEST(QtDialogsTest, messageBoxesHaveTheirIconsAndButtons)
     QMessageBox about;
     ConfigureMessageBox(about, QStringLiteral("Glintfall"), QStringLiteral("Glintfall"), MessageIcon::None);
     EXPECT_EQ(about.icon(), QMessageBox::NoIcon);
+    // A title bar with a close box only, and room in it for the whole title beside the window's
+    // icon and buttons, however short the text.
+    EXPECT_EQ(about.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint), Qt::WindowFlags());
+    EXPECT_TRUE(about.windowFlags() & Qt::WindowCloseButtonHint);
+    about.show();
+    EXPECT_GE(about.width(), about.fontMetrics().horizontalAdvance(about.windowTitle()) + 150);
 
     // Replacing a file is never the answer a stray Enter gives.
     QMessageBox question;
