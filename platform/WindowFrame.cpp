@@ -141,14 +141,6 @@ void WindowFrame::KeepFixedSizeAndPlace()
         return; // not shown yet: its size and place are still the program's own
     const Qt::WindowStates state = m_window.windowState();
     const QSize fixed = m_window.minimumSize();
-    const qreal ratio = m_window.devicePixelRatioF();
-    // Moved onto a screen of another scale, the window keeps its pixels, and with them its place,
-    // until it is given the size it has in Qt's pixels there. The manager did not resize it, so it
-    // stays where it was put.
-    if (ratio != std::exchange(m_ratio, ratio)) {
-        m_rescaling = true;
-        FollowScaleInNativeChildren();
-    }
     if (m_window.size() == fixed)
         m_rescaling = false;
     if (state & kResizingStates) {
@@ -167,12 +159,18 @@ void WindowFrame::KeepFixedSizeAndPlace()
     }
 }
 
-// Qt 6.4 gives a window its pixels at a new scale, but not the native windows of its children
-// (a control that shows pictures past Qt's backing store, and its siblings), which keep their
-// old pixels: so the controls would cover too little of the window, and the pointer would reach
-// them elsewhere than they are drawn. Each is given its place again, at the new scale.
-void WindowFrame::FollowScaleInNativeChildren()
+// Moved onto a screen of another scale, the window keeps its pixels, and with them its place,
+// until it is given the size it has in Qt's pixels there: the manager did not resize it, so it
+// stays where it was put. Qt 6.4 gives the window itself its pixels at the new scale, but not the
+// native windows of its children (a control that shows pictures past Qt's backing store, and its
+// siblings), which would cover too little of the window and take the pointer elsewhere than they
+// are drawn: each is given its place again, at the new scale.
+void WindowFrame::FollowScale()
 {
+    const qreal ratio = m_window.devicePixelRatioF();
+    if (!m_native || ratio == std::exchange(m_ratio, ratio))
+        return;
+    m_rescaling = true;
     for (QWidget* child : m_window.findChildren<QWidget*>()) {
         if (child->internalWinId() && child->windowHandle())
             child->windowHandle()->setGeometry(child->geometry());
@@ -182,6 +180,7 @@ void WindowFrame::FollowScaleInNativeChildren()
 // The window moved, was resized or changed state, whether Qt or the windowing system told of it.
 void WindowFrame::Moved()
 {
+    FollowScale();
     if (m_fixedDialogFrame)
         KeepFixedSizeAndPlace();
     TellIfChanged();

@@ -60,8 +60,8 @@ private:
     void FrameReported();
     void MoveOuterTo(QPoint topLeft);
     void Moved();
+    void FollowScale();
     void KeepFixedSizeAndPlace();
-    void FollowScaleInNativeChildren();
     void TellIfChanged();
 
     QWidget& m_window;
