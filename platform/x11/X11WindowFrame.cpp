@@ -161,7 +161,11 @@ QPointF X11WindowFrame::InQtPixels(QPoint onScreen) const
 
 QRect X11WindowFrame::OuterRect() const
 {
-    const QRect outer = ServerOuterRect();
+    return InQtPixels(ServerOuterRect());
+}
+
+QRect X11WindowFrame::InQtPixels(const QRect& outer) const
+{
     const QPointF topLeft = InQtPixels(outer.topLeft());
     const QSizeF size = QSizeF(outer.size()) / m_window.devicePixelRatioF();
     return {QPoint(static_cast<int>(std::floor(topLeft.x())), static_cast<int>(std::floor(topLeft.y()))),
@@ -172,8 +176,9 @@ QRect X11WindowFrame::OuterRect() const
 // server's, counted from the outer rectangle's corner.
 QPoint X11WindowFrame::FromScreen(QPoint onScreen) const
 {
-    const QPointF inWindow = QPointF(onScreen - ServerOuterRect().topLeft()) / m_window.devicePixelRatioF();
-    return OuterRect().topLeft()
+    const QRect outer = ServerOuterRect();
+    const QPointF inWindow = QPointF(onScreen - outer.topLeft()) / m_window.devicePixelRatioF();
+    return InQtPixels(outer).topLeft()
            + QPoint(static_cast<int>(std::floor(inWindow.x())), static_cast<int>(std::floor(inWindow.y())));
 }
 

@@ -70,6 +70,7 @@ private:
     void LearnFromStandIn(std::chrono::steady_clock::time_point deadline);
     QRect ServerOuterRect() const;
     QPointF InQtPixels(QPoint onScreen) const;
+    QRect InQtPixels(const QRect& outer) const;
     void ReadExtents();
     void FollowTopLevel();
     std::optional<QMargins> MeasureDrawnFrame() const;
